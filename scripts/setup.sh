@@ -1,0 +1,35 @@
+# Shared by the scripts: make sure the build tools and Qt 6 are installed, then
+# configure and build a tree. Sourced, not run.
+
+ZRM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+ZRM_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev)
+
+# Installs the Debian packages given (on top of the build set) that are missing.
+# As root it runs apt-get; otherwise it prints the apt-get line and stops.
+zrm_require_packages() {
+    local missing=()
+    local pkg
+    for pkg in "${ZRM_PACKAGES[@]}" "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -eq 0 ]; then
+        echo "Installing: ${missing[*]}"
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    else
+        echo "These packages are missing. Install them with:" >&2
+        echo "  sudo apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+}
+
+# zrm_build DIR [cmake options...]: configure (once) and build DIR.
+zrm_build() {
+    local dir="$1"
+    shift
+    cmake -S "$ZRM_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}

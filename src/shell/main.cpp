@@ -1,0 +1,14 @@
+#include "main_window.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zrm-panel"));
+    Form1 panel;
+    if (!panel.Form1_Load()) {
+        return 0;
+    }
+    panel.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,84 @@
+#include "panel_keys.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QValidator>
+
+PanelKey::PanelKey(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+    setAccessibleName(caption);
+}
+
+void PanelKey::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        emit MouseDown();
+    }
+    QPushButton::mousePressEvent(event);
+}
+
+void PanelKey::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        emit MouseUp();
+    }
+    QPushButton::mouseReleaseEvent(event);
+}
+
+ImageKey::ImageKey(const QPixmap& picture, QWidget* parent) : QLabel(parent) {
+    setPixmap(picture);
+    setScaledContents(true);
+    setFocusPolicy(Qt::NoFocus);
+    SetBorderStyle(0);
+}
+
+void ImageKey::SetBorderStyle(int style) {
+    setFrameStyle(style == 1 ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);
+}
+
+int ImageKey::BorderStyle() const {
+    return frameShape() == QFrame::NoFrame ? 0 : 1;
+}
+
+void ImageKey::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    emit MouseDown();
+}
+
+void ImageKey::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    emit MouseUp();
+}
+
+namespace {
+
+// Refuses typing beyond the box's character limit.
+class LengthValidator : public QValidator {
+public:
+    LengthValidator(int maxChars, QObject* parent) : QValidator(parent), maxChars_(maxChars) {}
+    State validate(QString& input, int&) const override {
+        return input.size() <= maxChars_ ? Acceptable : Invalid;
+    }
+
+private:
+    int maxChars_;
+};
+
+} // namespace
+
+EntryBox::EntryBox(int maxChars, QWidget* parent) : QLineEdit(parent), maxChars_(maxChars) {
+    setValidator(new LengthValidator(maxChars, this));
+}
+
+void EntryBox::keyReleaseEvent(QKeyEvent* event) {
+    QLineEdit::keyReleaseEvent(event);
+    if (event->isAutoRepeat()) {
+        return;
+    }
+    // The supply's convention is the Enter key's character code, 13.
+    const int key =
+        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) ? 13 : event->key();
+    emit KeyUp(key);
+}
+
+void EntryBox::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    emit LostFocus();
+}

@@ -1,0 +1,65 @@
+// The three kinds of input control on the panel: push-button keys that act
+// when the mouse button goes down, the two image keys, and the entry boxes.
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+// A keypad key. Reports button-down and button-up of the left mouse button
+// only; other buttons reach no handler, as on the supply's own keys.
+class PanelKey : public QPushButton {
+    Q_OBJECT
+public:
+    PanelKey(const QString& caption, QWidget* parent);
+
+signals:
+    void MouseDown();
+    void MouseUp();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// The up and down arrow keys: a picture that acts on any mouse button, never
+// takes the keyboard focus, and shows a frame while pressed.
+class ImageKey : public QLabel {
+    Q_OBJECT
+public:
+    ImageKey(const QPixmap& picture, QWidget* parent);
+
+    // Border style 1 is the framed, pressed look; 0 no frame.
+    void SetBorderStyle(int style);
+    int BorderStyle() const;
+
+signals:
+    void MouseDown();
+    void MouseUp();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A single-line entry box that reports key releases and the loss of focus.
+// Its character limit applies to typing only: texts that the program puts in
+// (a reply with its line feed, for instance) are kept whole.
+class EntryBox : public QLineEdit {
+    Q_OBJECT
+public:
+    EntryBox(int maxChars, QWidget* parent);
+
+    int MaxChars() const { return maxChars_; }
+
+signals:
+    void KeyUp(int key);
+    void LostFocus();
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    int maxChars_;
+};

@@ -1,0 +1,20 @@
+// Form2: the small window that shows which port is being tried while the
+// panel looks for the supply.
+#pragma once
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QWidget>
+
+class Form2 : public QWidget {
+    Q_OBJECT
+public:
+    // Owned by the main window and kept in front of it.
+    explicit Form2(QWidget* owner);
+
+    // Puts the window's left edge at the owner's left edge.
+    void Form2_Load();
+
+    QLabel* dispini;
+    QProgressBar* PBar1;
+};

@@ -1,0 +1,55 @@
+// Helpers for tests that drive the real panel window: message boxes closed and
+// recorded, the program's end observed instead of taken, the COM ports pointed
+// at chosen paths.
+#pragma once
+
+#include "main_window.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+struct SeenMessage {
+    QString title;
+    QString text;
+};
+
+// While alive, closes every modal message box with OK as soon as it shows and
+// records its title and text.
+class MessageBoxCloser : public QObject {
+    Q_OBJECT
+public:
+    MessageBoxCloser();
+    const QList<SeenMessage>& Seen() const { return seen_; }
+    int Count() const { return static_cast<int>(seen_.size()); }
+    void Clear() { seen_.clear(); }
+
+private:
+    void CloseOpenBox();
+    QTimer timer_;
+    QList<SeenMessage> seen_;
+};
+
+// Replaces the program's immediate end with a counter for the life of the object.
+class EndProgramRecorder {
+public:
+    EndProgramRecorder();
+    ~EndProgramRecorder();
+    static int Count();
+
+private:
+    void (*previous_)();
+};
+
+// Points COM1.. at the given paths; the remaining COM ports (up to 4) at paths
+// that do not exist, so a test never opens the machine's real serial ports.
+void PointComPorts(const QStringList& paths);
+
+// A path that no port can be opened at.
+QString MissingPortPath(int n);
+
+// Creates the panel, runs its load handler and shows it; the start-up tick then
+// connects. Waits until the connection has finished (or the deadline passed).
+bool StartPanel(Form1& panel, int timeoutMs = 30000);

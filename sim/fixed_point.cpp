@@ -17,7 +17,9 @@ long long PowerOfTen(int exponent) {
     return result;
 }
 
-bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsDigit(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+}
 
 } // namespace
 

@@ -28,9 +28,13 @@ constexpr int kMaxMinusPercent = 100;
 // that the power limit allows at the voltage limit.
 constexpr int kCurrentHeadroom = 3;
 
-template <typename T> T Clamp(T value, T low, T high) { return std::max(low, std::min(value, high)); }
+template <typename T> T Clamp(T value, T low, T high) {
+    return std::max(low, std::min(value, high));
+}
 
-char Digit(bool on) { return on ? '1' : '0'; }
+char Digit(bool on) {
+    return on ? '1' : '0';
+}
 
 } // namespace
 
@@ -43,7 +47,9 @@ const Model* FindModel(std::string_view name) {
     return nullptr;
 }
 
-const Model& DefaultModel() { return kModels[1]; }
+const Model& DefaultModel() {
+    return kModels[1];
+}
 
 Supply::Supply(const Model& model, Settings settings, double load_ohms)
     : model_(model), settings_(settings), load_ohms_(load_ohms) {
@@ -163,8 +169,8 @@ void Supply::SetCurrentLimit(long long centiamps) {
 void Supply::SetPowerLimit(long long watts) {
     Settings& s = settings_;
     s.plimit_watts = static_cast<int>(Clamp<long long>(watts, kMinPowerLimit, MaxPowerLimit()));
-    s.ilimit_centiamps = std::min(model_.max_centiamps,
-                                  s.plimit_watts * 100 / s.vlimit_volts + kCurrentHeadroom);
+    s.ilimit_centiamps =
+        std::min(model_.max_centiamps, s.plimit_watts * 100 / s.vlimit_volts + kCurrentHeadroom);
 }
 
 void Supply::StepSetPoint(long long delta) {

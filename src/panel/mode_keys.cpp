@@ -1,15 +1,63 @@
 #include "main_window.h"
 
-void Form1::cmd_output_MouseDown() {}
+void Form1::cmd_output_MouseDown() {
+    OutputOn = static_cast<std::int16_t>(1 - OutputOn);
+    // The supply toggles on "KO"; its state is not read back.
+    SendCommand(QStringLiteral("KO"));
+    const bool on = OutputOn == 1;
+    lbl_on->setVisible(on);
+    lbl_off->setVisible(!on);
+    // Measured values only change while the output is on.
+    if (on) {
+        Timer3->start();
+    } else {
+        Timer3->stop();
+    }
+}
 
-void Form1::cmd_lock_MouseDown() {}
+void Form1::cmd_lock_MouseDown() {
+    KeyPressTime = TimeOfDay();
+    SetPanelEnabled(false);
+    Locked = 1;
+}
 
-void Form1::cmd_lock_MouseUp() {}
+void Form1::cmd_lock_MouseUp() {
+    // A hold across midnight gives a negative time and keeps the panel locked.
+    if (TimeOfDay() - KeyPressTime >= LongPressTime) {
+        SetPanelEnabled(true);
+        Locked = 0;
+    }
+}
 
-void Form1::cmd_rem_MouseDown() {}
+void Form1::cmd_rem_MouseDown() {
+    // The one-second wait and the connection pump events: a second REM, or one
+    // while the start-up connection runs, would start a scan inside the scan.
+    if (reconnecting_ || Connecting != kFalse) {
+        return;
+    }
+    reconnecting_ = true;
+    Timer3->stop();
+    EditTarget = QStringLiteral("vset");
+    WaitSeconds(1);
+    ConnectSupply();
+    reconnecting_ = false;
+}
 
-void Form1::cmd_n_MouseDown() {}
+void Form1::cmd_n_MouseDown() {
+    SendCommand(QStringLiteral("KN"));
+    FineMode = 0;
+    lbl_fine->hide();
+}
 
-void Form1::cmd_f_MouseDown() {}
+void Form1::cmd_f_MouseDown() {
+    SendCommand(QStringLiteral("KF"));
+    lbl_fine->show();
+    FineMode = 1;
+}
 
-void Form1::tmr_flash_Timer() {}
+void Form1::tmr_flash_Timer() {
+    if (FlashControl != nullptr) {
+        // isHidden: the label's own state, whatever its window shows.
+        FlashControl->setVisible(FlashControl->isHidden());
+    }
+}

@@ -1,33 +1,151 @@
 #include "main_window.h"
 
-void Form1::cmd_v_MouseDown() {}
+namespace {
 
-void Form1::cmd_u_MouseDown() {}
+// The range rule of the four boxes: the upper bound is tested first; a text in
+// range is left as typed, whatever follows its number.
+void KeepInRange(EntryBox* box, float upper, const QString& upperText, float lower,
+                 const QString& lowerText) {
+    const auto value = static_cast<float>(LeadingNumber(box->text()));
+    if (value > upper) {
+        box->setText(upperText);
+    } else if (value < lower) {
+        box->setText(lowerText);
+    }
+}
 
-void Form1::cmd_i_MouseDown() {}
+// What the four keys do first: back to the idle target, then the box's text
+// brought into range. False when the box is empty and the press ends there.
+bool BeginEntry(Form1& form, EntryBox* box, void (Form1::*validate)()) {
+    form.EditTarget = QStringLiteral("vset");
+    if (box->text().isEmpty()) {
+        return false;
+    }
+    (form.*validate)();
+    return true;
+}
 
-void Form1::cmd_p_MouseDown() {}
+// Qt takes the focus from the box before it delivers the press on the box's
+// key; the key must still read what was typed, so the box is emptied only
+// after the press has been handled.
+void EmptyAfterPress(EntryBox* box) {
+    QMetaObject::invokeMethod(box, &QLineEdit::clear, Qt::QueuedConnection);
+}
 
-void Form1::txt_v_KeyUp(int) {}
+} // namespace
 
-void Form1::txt_u_KeyUp(int) {}
+void Form1::cmd_v_MouseDown() {
+    if (!BeginEntry(*this, txt_v, &Form1::ValidateVoltageSetEntry)) {
+        return;
+    }
+    VoltageSet = static_cast<float>(LeadingNumber(txt_v->text()));
+    dis_v->setText(FormatWithPattern(VoltageSet, u"00.00"));
+    SendCommand(QStringLiteral("SV ") + dis_v->text());
+    txt_v->clear();
+}
 
-void Form1::txt_i_KeyUp(int) {}
+void Form1::cmd_u_MouseDown() {
+    if (!BeginEntry(*this, txt_u, &Form1::ValidateVoltageLimitEntry)) {
+        return;
+    }
+    dis_lv->setText(txt_u->text());
+    VoltageLimit = static_cast<float>(LeadingNumber(dis_lv->text()));
+    UpdatePowerFromLimits();
+    SendCommand(QStringLiteral("SU ") + FormatWithPattern(VoltageLimit, u"00"));
+    // The supply pulls its set-point down to the new limit by itself.
+    if (VoltageSet > VoltageLimit) {
+        VoltageSet = VoltageLimit;
+        dis_v->setText(FormatWithPattern(VoltageSet, u"00.00"));
+    }
+    txt_u->clear();
+}
 
-void Form1::txt_p_KeyUp(int) {}
+void Form1::cmd_i_MouseDown() {
+    if (!BeginEntry(*this, txt_i, &Form1::ValidateCurrentLimitEntry)) {
+        return;
+    }
+    CurrentLimit = static_cast<float>(LeadingNumber(txt_i->text()));
+    dis_li->setText(FormatWithPattern(CurrentLimit, u"0.00"));
+    UpdatePowerFromLimits();
+    SendCommand(QStringLiteral("SI ") + dis_li->text());
+    txt_i->clear();
+}
 
-void Form1::txt_v_LostFocus() {}
+void Form1::cmd_p_MouseDown() {
+    if (!BeginEntry(*this, txt_p, &Form1::ValidatePowerLimitEntry)) {
+        return;
+    }
+    PowerLimit = static_cast<float>(LeadingNumber(txt_p->text()));
+    dis_lp->setText(FormatWithPattern(PowerLimit, u"000"));
+    SendCommand(QStringLiteral("SP ") + dis_lp->text());
+    // The supply derives a new current limit from the power limit; with the
+    // output on the polling brings it, with it off it is asked for.
+    if (OutputOn == 0) {
+        WaitSeconds(0.15);
+        ReadBackCurrentLimit();
+    }
+    txt_p->clear();
+}
 
-void Form1::txt_u_LostFocus() {}
+void Form1::txt_v_KeyUp(int key) {
+    if (key == 13) {
+        ValidateVoltageSetEntry();
+    }
+}
 
-void Form1::txt_i_LostFocus() {}
+void Form1::txt_u_KeyUp(int key) {
+    if (key == 13) {
+        ValidateVoltageLimitEntry();
+    }
+}
 
-void Form1::txt_p_LostFocus() {}
+void Form1::txt_i_KeyUp(int key) {
+    if (key == 13) {
+        ValidateCurrentLimitEntry();
+    }
+}
 
-void Form1::ValidateVoltageSetEntry() {}
+void Form1::txt_p_KeyUp(int key) {
+    if (key == 13) {
+        ValidatePowerLimitEntry();
+    }
+}
 
-void Form1::ValidateVoltageLimitEntry() {}
+void Form1::txt_v_LostFocus() {
+    EmptyAfterPress(txt_v);
+}
 
-void Form1::ValidateCurrentLimitEntry() {}
+void Form1::txt_u_LostFocus() {
+    EmptyAfterPress(txt_u);
+}
 
-void Form1::ValidatePowerLimitEntry() {}
+void Form1::txt_i_LostFocus() {
+    EmptyAfterPress(txt_i);
+}
+
+void Form1::txt_p_LostFocus() {
+    EmptyAfterPress(txt_p);
+}
+
+void Form1::ValidateVoltageSetEntry() {
+    KeepInRange(txt_v, VoltageLimit, FormatWithPattern(VoltageLimit, u"0.00"), 0,
+                QStringLiteral("0"));
+}
+
+void Form1::ValidateVoltageLimitEntry() {
+    const float maximum = ModelMaxVoltage[ModelIndex];
+    KeepInRange(txt_u, maximum, FormatWithPattern(maximum, u"0"), 1, QStringLiteral("1"));
+}
+
+void Form1::ValidateCurrentLimitEntry() {
+    const float maximum = ModelMaxCurrent[ModelIndex];
+    KeepInRange(txt_i, maximum, FormatWithPattern(maximum, u"0.00"), 0.02f, QStringLiteral("0.02"));
+}
+
+void Form1::ValidatePowerLimitEntry() {
+    // The most power the model can deliver at the present voltage limit; the
+    // box gets its whole watts.
+    const float maximum = ModelMaxCurrent[ModelIndex] * VoltageLimit;
+    KeepInRange(txt_p, maximum, QString::number(IntegerPart(maximum), 'f', 0), 1,
+                QStringLiteral("1"));
+}

@@ -1,5 +1,125 @@
 #include "main_window.h"
+#include "progress_window.h"
+#include "supply_link.h"
 
-void Form1::ConnectSupply() {}
+#include <QCoreApplication>
 
-void Form1::CollectSupplyData() {}
+namespace {
+
+constexpr int kPortCount = 4;
+
+} // namespace
+
+void Form1::ConnectSupply() {
+    // A start-up or remote-key connection that comes while one is under way
+    // (its waits run events) would fight it over the port.
+    if (Connecting != kFalse) {
+        return;
+    }
+    Connecting = kTrue;
+    SetStatusText(1, QStringLiteral("Finding the interface and Collecting data from ZRM"));
+
+    ProgressWindow = new Form2(this);
+    ProgressWindow->Form2_Load();
+    ProgressWindow->show();
+    ProgressWindow->dispini->setText(QStringLiteral("Connectting ZRM from RS232..."));
+    ProgressWindow->PBar1->setMaximum(kPortCount);
+    ProgressWindow->PBar1->setValue(0);
+
+    ReplyPending = kTrue;
+    int port = 1;
+    for (; port <= kPortCount; ++port) {
+        QCoreApplication::processEvents();
+        // The user may have closed the progress window meanwhile.
+        if (ProgressWindow) {
+            ProgressWindow->PBar1->setValue(port);
+        }
+        ClosePort();
+        CommPort = port;
+        if (!OpenPort()) {
+            continue;
+        }
+        SendCommand(QStringLiteral("L"));
+        MonitorReply = ReadReply();
+        if (ReplyPending == kFalse) {
+            break;
+        }
+    }
+    if (ProgressWindow) {
+        ProgressWindow->close();
+    }
+
+    if (ReplyPending != kFalse) {
+        ReportCommunicationError();
+    } else {
+        SetStatusText(3, QStringLiteral("COM%1").arg(port));
+        CollectSupplyData();
+        SetStatusText(1, QStringLiteral("Ready"));
+        EnableGroupConnect(true);
+        if (OutputOn == 1) {
+            Timer3->start();
+        }
+    }
+    Connecting = kFalse;
+}
+
+void Form1::CollectSupplyData() {
+    StatusTexts texts;
+    const bool complete = ReadConnectionStatus(MonitorReply, *this, texts);
+    dis_v->setText(texts.voltage);
+    dis_i->setText(texts.current);
+    dis_p->setText(texts.power);
+    dis_lv->setText(texts.voltageLimit);
+    dis_li->setText(texts.currentLimit);
+    dis_lp->setText(texts.powerLimit);
+    // A digit field that is not a digit ends the collection there; the
+    // connection still counts as made.
+    if (!complete) {
+        return;
+    }
+
+    SendCommand(QStringLiteral("B"));
+    txt_plus->setText(ReadReply());
+    PlusPercent = SingleNumber(txt_plus->text());
+    SendCommand(QStringLiteral("D"));
+    txt_minus->setText(ReadReply());
+    MinusPercent = SingleNumber(txt_minus->text());
+
+    lbl_overtemp->setVisible(OverTemp == 1);
+    lbl_fine->setVisible(FineMode == 1);
+    SetPanelEnabled(Locked != 1);
+    lbl_on->setVisible(OutputOn == 1);
+    lbl_off->setVisible(OutputOn != 1);
+
+    // "SUM" sets the voltage limit to the model's maximum, which "U" then
+    // reports: that maximum tells the models apart.
+    const auto askMaximum = [this] {
+        SendCommand(QStringLiteral("SUM"));
+        WaitSeconds(0.15);
+        SendCommand(QStringLiteral("U"));
+        WaitSeconds(0.15);
+        return ReadReply();
+    };
+    QString reply = askMaximum();
+    if (reply.isEmpty()) {
+        reply = ReadReply();
+    }
+    if (reply.isEmpty()) {
+        reply = askMaximum();
+    }
+    if (reply.isEmpty()) {
+        ShowMessage(QStringLiteral("Communication error! Please check the interface."),
+                    QStringLiteral("Warning"));
+        EndProgram();
+        return;
+    }
+    const int row = MatchModelRow(LeadingNumber(reply), *this);
+    if (row >= 0) {
+        QCoreApplication::processEvents();
+        SetStatusText(2, ModelName[row]);
+        ModelIndex = static_cast<std::int16_t>(row);
+    }
+    // Give the supply back the user's voltage limit that "SUM" replaced, for
+    // an unknown model too.
+    SendCommand(QStringLiteral("SU ") + FormatWithPattern(VoltageLimit, u"00"));
+}

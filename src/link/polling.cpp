@@ -1,5 +1,30 @@
 #include "main_window.h"
+#include "supply_link.h"
 
-void Form1::Timer3_Timer() {}
+void Form1::Timer3_Timer() {
+    // A tick during a poll's reply wait would take the waiting poll's reply;
+    // one during a connection would break into its exchange.
+    if (polling_ || Connecting != kFalse) {
+        return;
+    }
+    PollMonitor();
+}
 
-void Form1::PollMonitor() {}
+void Form1::PollMonitor() {
+    polling_ = true;
+    SendCommand(QStringLiteral("L"));
+    MonitorReply = ReadReply();
+    PollTexts texts;
+    if (ReadPollStatus(MonitorReply, *this, texts)) {
+        // The over-temperature shows as soon as the supply reports it.
+        lbl_overtemp->setVisible(OverTemp == 1);
+        if (texts.voltage) {
+            dis_v->setText(*texts.voltage);
+        }
+        dis_i->setText(texts.current);
+        dis_p->setText(texts.power);
+        dis_lp->setText(texts.powerLimit);
+        dis_li->setText(texts.currentLimit);
+    }
+    polling_ = false;
+}

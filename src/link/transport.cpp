@@ -1,15 +1,127 @@
 #include "main_window.h"
+#include "supply_link.h"
 
-void Form1::SendCommand(const QString&) {}
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// A reply that has not ended in LF after this long is given up.
+constexpr qint64 kReplyTimeoutNs = 1'000'000'000;
+
+// Runs events as they come, sleeping in the event loop until one arrives or
+// the alarm goes off after remainingNs. The panel stays responsive during a
+// wait without burning a CPU core on spinning.
+void WaitForEvents(QTimer& alarm, double remainingNs) {
+    constexpr double kLongestAlarmMs = 60'000;
+    alarm.start(static_cast<int>(std::ceil(std::min(remainingNs / 1e6, kLongestAlarmMs))));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void PrepareAlarm(QTimer& alarm) {
+    alarm.setSingleShot(true);
+    // A coarse timer may wake early; the deadline checks would then loop again.
+    alarm.setTimerType(Qt::PreciseTimer);
+}
+
+// A port that was removed (or whose line hung up) stays in ResourceError;
+// nothing more can be read from or written to it.
+bool PortUsable(const QSerialPort& port) {
+    return port.isOpen() && port.error() != QSerialPort::ResourceError;
+}
+
+} // namespace
+
+void Form1::SendCommand(const QString& command) {
+    if (!PortUsable(*MSComm1)) {
+        return;
+    }
+    MSComm1->write(command.toLatin1() + '\r');
+    // Out now rather than at the next pass of the event loop, so the pauses
+    // between commands are measured from the send.
+    MSComm1->flush();
+}
 
 QString Form1::ReadReply() {
-    return {};
+    ReplyPending = kTrue;
+    ReplyBuffer buffer;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer alarm;
+    PrepareAlarm(alarm);
+    for (;;) {
+        if (!PortUsable(*MSComm1)) {
+            // Closed or removed: a silent supply from now on, not a crash.
+            ClosePort();
+            break;
+        }
+        buffer.Append(MSComm1->read(buffer.Room()));
+        if (buffer.Complete()) {
+            QCoreApplication::processEvents();
+            ReplyPending = kFalse;
+            return buffer.Payload();
+        }
+        if (buffer.Full()) {
+            break;
+        }
+        WaitForEvents(alarm, static_cast<double>(kReplyTimeoutNs - clock.nsecsElapsed()) + 1e6);
+        if (clock.nsecsElapsed() > kReplyTimeoutNs) {
+            break;
+        }
+    }
+    if (TimeoutCount < std::numeric_limits<decltype(TimeoutCount)>::max()) {
+        ++TimeoutCount;
+    }
+    if (Connecting == kFalse && TimeoutCount >= 5) {
+        ReportCommunicationError();
+    }
+    return buffer.Raw();
 }
 
-void Form1::WaitSeconds(double) {}
+void Form1::WaitSeconds(double seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    QTimer alarm;
+    PrepareAlarm(alarm);
+    const double totalNs = seconds * 1e9;
+    while (static_cast<double>(clock.nsecsElapsed()) < totalNs) {
+        WaitForEvents(alarm, totalNs - static_cast<double>(clock.nsecsElapsed()));
+    }
+}
 
 bool Form1::OpenPort() {
-    return false;
+    if (MSComm1->isOpen()) {
+        return true;
+    }
+    MSComm1->setPortName(ComPortPath(CommPort));
+    MSComm1->setBaudRate(QSerialPort::Baud2400);
+    MSComm1->setDataBits(QSerialPort::Data8);
+    MSComm1->setParity(QSerialPort::NoParity);
+    MSComm1->setStopBits(QSerialPort::OneStop);
+    MSComm1->setFlowControl(QSerialPort::NoFlowControl);
+    // Bounds what piles up while nobody reads, e.g. from a supply that floods
+    // the line while the output is off.
+    MSComm1->setReadBufferSize(1024);
+    MSComm1->clearError();
+    if (!MSComm1->open(QIODevice::ReadWrite)) {
+        MSComm1->clearError();
+        return false;
+    }
+    // DTR and RTS asserted: the usual state of a terminal on the line, and
+    // what adapters and supplies that watch them expect. A pseudo-terminal
+    // has no modem lines; its refusal is of no consequence.
+    MSComm1->setDataTerminalReady(true);
+    MSComm1->setRequestToSend(true);
+    MSComm1->clearError();
+    return true;
 }
 
-void Form1::ClosePort() {}
+void Form1::ClosePort() {
+    if (MSComm1->isOpen()) {
+        MSComm1->close();
+    }
+    MSComm1->clearError();
+}

@@ -1,0 +1,17 @@
+#include "supply_link.h"
+
+void ReplyBuffer::Append(QByteArrayView chunk) {
+    raw_.append(chunk.first(qMin(chunk.size(), qMax<qsizetype>(Room(), 0))));
+}
+
+bool ReplyBuffer::Complete() const {
+    return !raw_.isEmpty() && raw_.back() == '\n';
+}
+
+QString ReplyBuffer::Payload() const {
+    return QString::fromLatin1(raw_.mid(1));
+}
+
+QString ReplyBuffer::Raw() const {
+    return QString::fromLatin1(raw_);
+}

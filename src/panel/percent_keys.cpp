@@ -1,19 +1,143 @@
 #include "main_window.h"
 
-void Form1::cmd_plus_MouseDown() {}
+namespace {
 
-void Form1::cmd_minus_MouseDown() {}
+// What tells the two percent keys apart.
+struct PercentSide {
+    QString target;
+    QString caption;
+    PanelKey* key;
+    EntryBox* box;
+    float* percent;
+};
 
-void Form1::cmd_normal_MouseDown() {}
+PercentSide PlusSide(Form1& form) {
+    return {QStringLiteral("plus"), QStringLiteral("+%"), form.cmd_plus, form.txt_plus,
+            &form.PlusPercent};
+}
 
-void Form1::txt_plus_KeyUp(int) {}
+PercentSide MinusSide(Form1& form) {
+    return {QStringLiteral("minus"), QStringLiteral("-%"), form.cmd_minus, form.txt_minus,
+            &form.MinusPercent};
+}
 
-void Form1::txt_minus_KeyUp(int) {}
+// An offset applied with the output on leaves its target open with its box
+// disabled; an edit with the output off has the box enabled.
+bool OffsetApplied(const Form1& form, const PercentSide& side) {
+    return form.EditTarget == side.target && !side.box->isEnabled();
+}
 
-void Form1::txt_plus_LostFocus() {}
+// Output off: the key's percentage is edited in its box and sent by ENTER.
+void OpenPercentEdit(Form1& form, const PercentSide& own, const PercentSide& other) {
+    form.EditOrigin = *own.percent;
+    other.key->setEnabled(true);
+    own.box->setEnabled(true);
+    own.box->setFocus();
+    other.box->setEnabled(false);
+    form.EnableGroupEdit(false);
+}
 
-void Form1::txt_minus_LostFocus() {}
+// Output on: the set-point times the percentage goes to the supply at once.
+void ApplyPercent(Form1& form, const PercentSide& own, bool capAtLimit) {
+    form.EnableGroupPercent(false);
+    form.ActivePercentKey = own.key;
+    float volts = *own.percent / 100.0f * form.VoltageSet;
+    if (capAtLimit && volts > form.VoltageLimit) {
+        volts = form.VoltageLimit;
+    }
+    form.dis_v->setText(FormatWithPattern(volts, u"00.00"));
+    form.txt_v->setText(form.dis_v->text());
+    form.SendCommand(QStringLiteral("SV ") + form.dis_v->text());
+}
 
-void Form1::ValidatePlusPercent() {}
+void PressPercentKey(Form1& form, const PercentSide& own, const PercentSide& other,
+                     bool capAtLimit) {
+    if (form.OutputOn == 0) {
+        // An offset still applied from before the output went off would leave
+        // ENTER, CE and the up and down keys disabled for the edit, and the
+        // supply at the raised voltage: end it as NORMAL does.
+        if (OffsetApplied(form, own) || OffsetApplied(form, other)) {
+            form.cmd_normal_MouseDown();
+        }
+        // Moving on from the other percentage's edit drops that edit, as CE
+        // would; a kept change would differ from what the supply holds.
+        if (form.EditTarget == other.target && other.box->isEnabled()) {
+            *other.percent = form.EditOrigin;
+            other.box->setText(FormatWithPattern(*other.percent, u"000"));
+        }
+    }
+    form.EditTarget = own.target;
+    form.lbl_cmd->setText(own.caption);
+    own.key->setEnabled(false);
+    other.key->setEnabled(true);
+    if (form.OutputOn == 0) {
+        OpenPercentEdit(form, own, other);
+    } else {
+        ApplyPercent(form, own, capAtLimit);
+    }
+}
 
-void Form1::ValidateMinusPercent() {}
+// Brings the box into low..high (text that is no number counts as 0) and
+// returns the percentage that it then holds.
+float ValidatePercentBox(EntryBox* box, int low, int high) {
+    const double value = LeadingNumber(box->text());
+    if (value > high) {
+        box->setText(QString::number(high));
+    } else if (value < low) {
+        box->setText(QString::number(low));
+    }
+    return static_cast<float>(LeadingNumber(box->text()));
+}
+
+} // namespace
+
+void Form1::cmd_plus_MouseDown() {
+    // A raised voltage stops at the voltage limit; a lowered one needs no bound.
+    PressPercentKey(*this, PlusSide(*this), MinusSide(*this), true);
+}
+
+void Form1::cmd_minus_MouseDown() {
+    PressPercentKey(*this, MinusSide(*this), PlusSide(*this), false);
+}
+
+void Form1::cmd_normal_MouseDown() {
+    // Before any offset was applied there is nothing to undo.
+    if (ActivePercentKey == nullptr) {
+        return;
+    }
+    ActivePercentKey->setEnabled(true);
+    EnableGroupPercent(true);
+    dis_v->setText(FormatWithPattern(VoltageSet, u"00.00"));
+    txt_v->setText(dis_v->text());
+    SendCommand(QStringLiteral("SV ") + dis_v->text());
+    EditTarget = QStringLiteral("vset");
+    lbl_cmd->setText(QStringLiteral("V SET"));
+}
+
+void Form1::txt_plus_KeyUp(int key) {
+    if (key == 13) {
+        ValidatePlusPercent();
+    }
+}
+
+void Form1::txt_minus_KeyUp(int key) {
+    if (key == 13) {
+        ValidateMinusPercent();
+    }
+}
+
+void Form1::txt_plus_LostFocus() {
+    ValidatePlusPercent();
+}
+
+void Form1::txt_minus_LostFocus() {
+    ValidateMinusPercent();
+}
+
+void Form1::ValidatePlusPercent() {
+    PlusPercent = ValidatePercentBox(txt_plus, 100, 150);
+}
+
+void Form1::ValidateMinusPercent() {
+    MinusPercent = ValidatePercentBox(txt_minus, 50, 100);
+}

@@ -1,0 +1,295 @@
+// The pure reading of the serial line: reply framing, status lines and the
+// model table match.
+#include "supply_link.h"
+
+#include <QTest>
+#include <cfloat>
+
+Q_DECLARE_METATYPE(StatusTexts)
+
+namespace {
+
+// A status line as the supply sends it after its lead character: 36
+// characters, then the LF that ReadReply leaves on.
+QString StatusLine(const QString& digits = QStringLiteral("010201")) {
+    return QStringLiteral("12.34 1.234 015.2 30 2.50 075 ") + digits + u'\n';
+}
+
+PanelState FreshState() {
+    PanelState state;
+    state.FillTables();
+    return state;
+}
+
+} // namespace
+
+class TestLine : public QObject {
+    Q_OBJECT
+private slots:
+    void framing_data();
+    void framing();
+    void capacity();
+    void connectionStatus_data();
+    void connectionStatus();
+    void pollCheck_data();
+    void pollCheck();
+    void pollModes_data();
+    void pollModes();
+    void modelRow_data();
+    void modelRow();
+    void statusDigit_data();
+    void statusDigit();
+    void singleNumber();
+    void comPortPath();
+};
+
+void TestLine::framing_data() {
+    QTest::addColumn<QByteArrayList>("chunks");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<QString>("raw");
+
+    QTest::newRow("two characters and LF")
+        << QByteArrayList{"SA\n"} << true << QStringLiteral("A\n") << QStringLiteral("SA\n");
+    QTest::newRow("one character and LF")
+        << QByteArrayList{"S\n"} << true << QStringLiteral("\n") << QStringLiteral("S\n");
+    QTest::newRow("lone LF") << QByteArrayList{"\n"} << true << QString() << QStringLiteral("\n");
+    QTest::newRow("three characters, no LF")
+        << QByteArrayList{"abc"} << false << QStringLiteral("bc") << QStringLiteral("abc");
+    QTest::newRow("nothing") << QByteArrayList{} << false << QString() << QString();
+    QTest::newRow("two lines together") << QByteArrayList{"S1\nS2\n"} << true
+                                        << QStringLiteral("1\nS2\n") << QStringLiteral("S1\nS2\n");
+    QTest::newRow("inner LF does not end the line")
+        << QByteArrayList{"S1\nS"} << false << QStringLiteral("1\nS") << QStringLiteral("S1\nS");
+    QTest::newRow("line in pieces") << QByteArrayList{"S", "11", "0\r", "\n"} << true
+                                    << QStringLiteral("110\r\n") << QStringLiteral("S110\r\n");
+    QTest::newRow("8-bit characters kept")
+        << QByteArrayList{"S\xb5\xff\n"} << true << QStringLiteral("\u00b5\u00ff\n")
+        << QStringLiteral("S\u00b5\u00ff\n");
+}
+
+void TestLine::framing() {
+    QFETCH(QByteArrayList, chunks);
+    QFETCH(bool, complete);
+    QFETCH(QString, payload);
+    QFETCH(QString, raw);
+
+    ReplyBuffer buffer;
+    for (const QByteArray& chunk : chunks) {
+        buffer.Append(chunk);
+    }
+    QCOMPARE(buffer.Complete(), complete);
+    QCOMPARE(buffer.Payload(), payload);
+    QCOMPARE(buffer.Raw(), raw);
+    QVERIFY(!buffer.Full());
+}
+
+void TestLine::capacity() {
+    ReplyBuffer buffer;
+    buffer.Append(QByteArray(ReplyBuffer::kCapacity - 10, 'x'));
+    QCOMPARE(buffer.Room(), qsizetype(10));
+    QVERIFY(!buffer.Full());
+    buffer.Append(QByteArray(25, 'y'));
+    QVERIFY(buffer.Full());
+    QCOMPARE(buffer.Room(), qsizetype(0));
+    buffer.Append(QByteArray("\n"));
+    QCOMPARE(buffer.Raw().size(), ReplyBuffer::kCapacity);
+    QVERIFY(buffer.Raw().endsWith(QStringLiteral("yyyyyyyyyy")));
+    QVERIFY(!buffer.Complete());
+}
+
+void TestLine::connectionStatus_data() {
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<StatusTexts>("texts");
+    QTest::addColumn<bool>("complete");
+    // OutputOn, OverTemp, FineMode, Locked afterwards; 7 marks "not read".
+    QTest::addColumn<QList<int>>("digits");
+
+    const StatusTexts full{"12.34", "1.234", "015.2", "30", "2.50", "075"};
+    QTest::newRow("whole line") << StatusLine() << full << true << QList<int>{0, 1, 0, 1};
+    QTest::newRow("all ones") << StatusLine(QStringLiteral("111011")) << full << true
+                              << QList<int>{1, 1, 1, 1};
+    QTest::newRow("30 characters stop at position 31")
+        << StatusLine().left(30) << full << false << QList<int>{7, 7, 7, 7};
+    QTest::newRow("not a digit at 32")
+        << StatusLine(QStringLiteral("1x0201")) << full << false << QList<int>{1, 7, 7, 7};
+    QTest::newRow("not a digit at 36")
+        << StatusLine(QStringLiteral("11120-")) << full << false << QList<int>{1, 1, 1, 7};
+    QTest::newRow("blank at 33") << StatusLine(QStringLiteral("11 201")) << full << false
+                                 << QList<int>{1, 1, 7, 7};
+    QTest::newRow("35 characters")
+        << StatusLine().left(35) << full << false << QList<int>{0, 1, 0, 7};
+    QTest::newRow("fields cut short")
+        << QStringLiteral("12.34 1.2") << StatusTexts{"12.34", "1.2", "", "", "", ""} << false
+        << QList<int>{7, 7, 7, 7};
+    QTest::newRow("empty") << QString() << StatusTexts{} << false << QList<int>{7, 7, 7, 7};
+}
+
+void TestLine::connectionStatus() {
+    QFETCH(QString, payload);
+    QFETCH(StatusTexts, texts);
+    QFETCH(bool, complete);
+    QFETCH(QList<int>, digits);
+
+    PanelState state = FreshState();
+    state.OutputOn = state.OverTemp = state.FineMode = state.Locked = 7;
+    StatusTexts cut;
+    QCOMPARE(ReadConnectionStatus(payload, state, cut), complete);
+    QCOMPARE(cut.voltage, texts.voltage);
+    QCOMPARE(cut.current, texts.current);
+    QCOMPARE(cut.power, texts.power);
+    QCOMPARE(cut.voltageLimit, texts.voltageLimit);
+    QCOMPARE(cut.currentLimit, texts.currentLimit);
+    QCOMPARE(cut.powerLimit, texts.powerLimit);
+    QCOMPARE(state.VoltageSet, static_cast<float>(LeadingNumber(texts.voltage)));
+    QCOMPARE(state.VoltageLimit, static_cast<float>(LeadingNumber(texts.voltageLimit)));
+    QCOMPARE(state.CurrentLimit, static_cast<float>(LeadingNumber(texts.currentLimit)));
+    QCOMPARE(state.PowerLimit, static_cast<float>(LeadingNumber(texts.powerLimit)));
+    QCOMPARE((QList<int>{state.OutputOn, state.OverTemp, state.FineMode, state.Locked}), digits);
+}
+
+void TestLine::pollCheck_data() {
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("taken");
+
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("capital E") << QStringLiteral("E") + StatusLine() << false;
+    QTest::newRow("capital A") << QStringLiteral("A") + StatusLine().mid(1) << false;
+    QTest::newRow("capital Z") << QStringLiteral("Z") + StatusLine().mid(1) << false;
+    QTest::newRow("36 characters with LF") << StatusLine().left(35) + u'\n' << false;
+    QTest::newRow("36 without LF") << StatusLine().left(36) << false;
+    QTest::newRow("37 characters") << StatusLine() << true;
+    QTest::newRow("longer line") << StatusLine() + QStringLiteral("S") + StatusLine() << true;
+    QTest::newRow("not a digit at 32") << StatusLine(QStringLiteral("0x0201")) << false;
+    QTest::newRow("blank at 32") << StatusLine(QStringLiteral("0 0201")) << false;
+    QTest::newRow("other digits not checked") << StatusLine(QStringLiteral("x1xxxx")) << true;
+}
+
+void TestLine::pollCheck() {
+    QFETCH(QString, reply);
+    QFETCH(bool, taken);
+
+    PanelState state = FreshState();
+    state.TimeoutCount = 4;
+    state.VoltageSet = 5;
+    state.CurrentLimit = 1;
+    state.PowerLimit = 2;
+    state.OverTemp = 0;
+    PollTexts texts;
+    QCOMPARE(ReadPollStatus(reply, state, texts), taken);
+    if (taken) {
+        QCOMPARE(state.TimeoutCount, std::int16_t(0));
+        QCOMPARE(state.OverTemp, std::int16_t(1));
+        QCOMPARE(state.VoltageSet, 12.34f);
+        QCOMPARE(state.CurrentLimit, 2.5f);
+        QCOMPARE(state.PowerLimit, 75.0f);
+        QCOMPARE(texts.voltage.value_or(QString()), QStringLiteral("12.34"));
+        QCOMPARE(texts.current, QStringLiteral("1.234"));
+        QCOMPARE(texts.power, QStringLiteral("015.2"));
+        QCOMPARE(texts.currentLimit, QStringLiteral("2.50"));
+        QCOMPARE(texts.powerLimit, QStringLiteral("075"));
+    } else {
+        QCOMPARE(state.TimeoutCount, std::int16_t(4));
+        QCOMPARE(state.OverTemp, std::int16_t(0));
+        QCOMPARE(state.VoltageSet, 5.0f);
+        QCOMPARE(state.CurrentLimit, 1.0f);
+        QCOMPARE(state.PowerLimit, 2.0f);
+    }
+}
+
+void TestLine::pollModes_data() {
+    QTest::addColumn<int>("fineMode");
+    QTest::addColumn<QString>("editTarget");
+    QTest::addColumn<bool>("showsVoltage");
+    QTest::addColumn<float>("voltageSet");
+
+    QTest::newRow("normal, vset") << 0 << QStringLiteral("vset") << true << 12.34f;
+    QTest::newRow("normal, vlimit") << 0 << QStringLiteral("vlimit") << true << 12.34f;
+    QTest::newRow("normal, plus") << 0 << QStringLiteral("plus") << true << 5.0f;
+    QTest::newRow("normal, minus") << 0 << QStringLiteral("minus") << true << 5.0f;
+    QTest::newRow("fine, vset") << 1 << QStringLiteral("vset") << false << 5.0f;
+    QTest::newRow("fine, plus") << 1 << QStringLiteral("plus") << false << 5.0f;
+}
+
+void TestLine::pollModes() {
+    QFETCH(int, fineMode);
+    QFETCH(QString, editTarget);
+    QFETCH(bool, showsVoltage);
+    QFETCH(float, voltageSet);
+
+    PanelState state = FreshState();
+    state.FineMode = static_cast<std::int16_t>(fineMode);
+    state.EditTarget = editTarget;
+    state.VoltageSet = 5;
+    state.VoltageLimit = 40;
+    PollTexts texts;
+    QVERIFY(ReadPollStatus(StatusLine(), state, texts));
+    QCOMPARE(texts.voltage.has_value(), showsVoltage);
+    QCOMPARE(state.VoltageSet, voltageSet);
+    // The poll leaves the voltage limit and the other digits to the connection and the keys.
+    QCOMPARE(state.VoltageLimit, 40.0f);
+    QCOMPARE(state.FineMode, std::int16_t(fineMode));
+    QCOMPARE(state.OutputOn, std::int16_t(0));
+    QCOMPARE(state.Locked, std::int16_t(0));
+}
+
+void TestLine::modelRow_data() {
+    QTest::addColumn<double>("maxVoltage");
+    QTest::addColumn<int>("row");
+
+    QTest::newRow("60") << 60.0 << 0;
+    QTest::newRow("40") << 40.0 << 1;
+    QTest::newRow("40.005") << 40.005 << 1;
+    QTest::newRow("39.995") << 39.995 << 1;
+    QTest::newRow("40.5") << 40.5 << -1;
+    QTest::newRow("40.02") << 40.02 << -1;
+    QTest::newRow("20") << 20.0 << 2;
+    QTest::newRow("0") << 0.0 << -1;
+    QTest::newRow("huge") << DBL_MAX << -1;
+}
+
+void TestLine::modelRow() {
+    QFETCH(double, maxVoltage);
+    QFETCH(int, row);
+    QCOMPARE(MatchModelRow(maxVoltage, FreshState()), row);
+}
+
+void TestLine::statusDigit_data() {
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("digit"); // -1: not a digit
+
+    QTest::newRow("0") << QStringLiteral("a0") << 2 << 0;
+    QTest::newRow("9") << QStringLiteral("9") << 1 << 9;
+    QTest::newRow("letter") << QStringLiteral("a") << 1 << -1;
+    QTest::newRow("plus sign") << QStringLiteral("+") << 1 << -1;
+    QTest::newRow("blank") << QStringLiteral(" ") << 1 << -1;
+    QTest::newRow("LF") << QStringLiteral("\n") << 1 << -1;
+    QTest::newRow("beyond the end") << QStringLiteral("1") << 2 << -1;
+    QTest::newRow("position 0") << QStringLiteral("1") << 0 << -1;
+    QTest::newRow("Arabic-Indic digit") << QStringLiteral("\u0661") << 1 << -1;
+}
+
+void TestLine::statusDigit() {
+    QFETCH(QString, payload);
+    QFETCH(int, position);
+    QFETCH(int, digit);
+    QCOMPARE(StatusDigit(payload, position).value_or(-1), digit);
+}
+
+void TestLine::singleNumber() {
+    QCOMPARE(SingleNumber(u"110\n"), 110.0f);
+    QCOMPARE(SingleNumber(u"1E99"), FLT_MAX);
+    QCOMPARE(SingleNumber(u"-1E99"), -FLT_MAX);
+    QCOMPARE(SingleNumber(u""), 0.0f);
+}
+
+void TestLine::comPortPath() {
+    qputenv("ZRM_COM2", "/dev/ttyUSB0");
+    qunsetenv("ZRM_COM3");
+    QCOMPARE(ComPortPath(2), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(ComPortPath(3), QStringLiteral("/dev/ttyS2"));
+}
+
+QTEST_MAIN(TestLine)
+#include "test_line.moc"

@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "supply_link.h"
 
 namespace {
 
@@ -6,7 +7,7 @@ namespace {
 // range is left as typed, whatever follows its number.
 void KeepInRange(EntryBox* box, float upper, const QString& upperText, float lower,
                  const QString& lowerText) {
-    const auto value = static_cast<float>(LeadingNumber(box->text()));
+    const float value = SingleNumber(box->text());
     if (value > upper) {
         box->setText(upperText);
     } else if (value < lower) {
@@ -38,7 +39,7 @@ void Form1::cmd_v_MouseDown() {
     if (!BeginEntry(*this, txt_v, &Form1::ValidateVoltageSetEntry)) {
         return;
     }
-    VoltageSet = static_cast<float>(LeadingNumber(txt_v->text()));
+    VoltageSet = SingleNumber(txt_v->text());
     dis_v->setText(FormatWithPattern(VoltageSet, u"00.00"));
     SendCommand(QStringLiteral("SV ") + dis_v->text());
     txt_v->clear();
@@ -49,7 +50,7 @@ void Form1::cmd_u_MouseDown() {
         return;
     }
     dis_lv->setText(txt_u->text());
-    VoltageLimit = static_cast<float>(LeadingNumber(dis_lv->text()));
+    VoltageLimit = SingleNumber(dis_lv->text());
     UpdatePowerFromLimits();
     SendCommand(QStringLiteral("SU ") + FormatWithPattern(VoltageLimit, u"00"));
     // The supply pulls its set-point down to the new limit by itself.
@@ -64,7 +65,7 @@ void Form1::cmd_i_MouseDown() {
     if (!BeginEntry(*this, txt_i, &Form1::ValidateCurrentLimitEntry)) {
         return;
     }
-    CurrentLimit = static_cast<float>(LeadingNumber(txt_i->text()));
+    CurrentLimit = SingleNumber(txt_i->text());
     dis_li->setText(FormatWithPattern(CurrentLimit, u"0.00"));
     UpdatePowerFromLimits();
     SendCommand(QStringLiteral("SI ") + dis_li->text());
@@ -75,7 +76,7 @@ void Form1::cmd_p_MouseDown() {
     if (!BeginEntry(*this, txt_p, &Form1::ValidatePowerLimitEntry)) {
         return;
     }
-    PowerLimit = static_cast<float>(LeadingNumber(txt_p->text()));
+    PowerLimit = SingleNumber(txt_p->text());
     dis_lp->setText(FormatWithPattern(PowerLimit, u"000"));
     SendCommand(QStringLiteral("SP ") + dis_lp->text());
     // The supply derives a new current limit from the power limit; with the

@@ -257,8 +257,9 @@ void Simulator::HandleControl(const std::string& line) {
         Unplug();
         ok = Plug();
     } else if (name == "load") {
-        const double ohms = std::strtod(argument.c_str(), nullptr);
-        ok = std::isfinite(ohms) && ohms > 0;
+        char* end = nullptr;
+        const double ohms = std::strtod(argument.c_str(), &end);
+        ok = !argument.empty() && *end == '\0' && std::isfinite(ohms) && ohms > 0;
         if (ok) {
             supply_.SetLoad(ohms);
         }

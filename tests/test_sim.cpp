@@ -457,6 +457,9 @@ void SimTest::loadChangedWhileRunning() {
     LineClient line;
     QVERIFY(StartSession(sim, line, FastArgs({"--vset", "12", "--output-on"})));
     QCOMPARE(line.Ask("L"), QByteArray("S12.00 1.200 014.4 40 5.00 200 100000\n"));
+    sim.Control("load 0");
+    sim.Control("load 2x");
+    QCOMPARE(sim.State().value("load"), QString("10"));
     sim.Control("load 2");
     QCOMPARE(sim.State().value("load"), QString("2"));
     QCOMPARE(line.Ask("L"), QByteArray("S10.00 5.000 050.0 40 5.00 200 100100\n"));

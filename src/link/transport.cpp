@@ -27,10 +27,15 @@ void PrepareAlarm(QTimer& alarm) {
     alarm.setTimerType(Qt::PreciseTimer);
 }
 
-// A port that was removed (or whose line hung up) stays in ResourceError;
-// nothing more can be read from or written to it.
+// A removed device reports a resource error; a hung-up line (the cable or a
+// USB adapter pulled) reads as end of file, a read error. Either way nothing
+// more will come, and Qt would keep waking the event loop for the dead line.
+bool LineGone(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+}
+
 bool PortUsable(const QSerialPort& port) {
-    return port.isOpen() && port.error() != QSerialPort::ResourceError;
+    return port.isOpen() && !LineGone(port.error());
 }
 
 } // namespace
@@ -116,10 +121,22 @@ bool Form1::OpenPort() {
     MSComm1->setDataTerminalReady(true);
     MSComm1->setRequestToSend(true);
     MSComm1->clearError();
+    // A line that goes away is closed, also while nobody waits on it: from
+    // then on the supply is silent. Queued, to close outside the port's own
+    // notification, and only if the error is still the current one.
+    connect(
+        MSComm1, &QSerialPort::errorOccurred, this,
+        [this](QSerialPort::SerialPortError error) {
+            if (LineGone(error) && MSComm1->error() == error) {
+                ClosePort();
+            }
+        },
+        Qt::QueuedConnection);
     return true;
 }
 
 void Form1::ClosePort() {
+    disconnect(MSComm1, &QSerialPort::errorOccurred, this, nullptr);
     if (MSComm1->isOpen()) {
         MSComm1->close();
     }

@@ -1,0 +1,49 @@
+// SimPanel: the panel window connected to zrm-sim over a pseudo-terminal, for
+// tests that press the panel's keys and read the wire back from the
+// simulator's log.
+//
+//   SimPanel s;
+//   QVERIFY(s.Start({"--model", "ZRM-711", "--vset", "12"}));
+//   Click(s.panel().cmd_add);
+//   QCOMPARE(s.Sent(), QStringList{"SV+"});
+//   QCOMPARE(s.sim().State().value("vset"), s.panel().dis_v->text());
+#pragma once
+
+#include "main_window.h"
+#include "panel_harness.h"
+#include "sim_process.h"
+
+#include <QStringList>
+#include <memory>
+
+class SimPanel {
+public:
+    SimPanel();
+    ~SimPanel();
+
+    // Starts the simulator with args (replies without line pacing) and the
+    // panel on it; true once the panel is connected and says "Ready".
+    bool Start(const QStringList& args);
+
+    Form1& panel() { return *panel_; }
+    SimProcess& sim() { return *sim_; }
+    MessageBoxCloser& boxes() { return *boxes_; }
+
+    // The command lines that the panel sent since the previous call (or since
+    // the connection), the monitor's "L" polls left out. A marker line sent
+    // last and waited for makes sure that nothing still on its way is missed.
+    QList<SimProcess::LogEntry> SentEntries();
+    QStringList Sent();
+
+private:
+    std::unique_ptr<SimProcess> sim_;
+    std::unique_ptr<MessageBoxCloser> boxes_;
+    std::unique_ptr<Form1> panel_;
+    qsizetype seen_ = 0;
+};
+
+// Presses and releases a key with one mouse button.
+void Click(QWidget* key, Qt::MouseButton button = Qt::LeftButton);
+
+// Gives the box the focus, as a click into it does, and types text into it.
+void TypeInto(QWidget* box, const QString& text);

@@ -86,7 +86,10 @@ run_demo() {
     "$ZRM_ROOT/build/zrm-panel" &
     local panel_pid=$!
     sleep 5
-    import -window root "$screenshot"
+    # Just the panel's window; the whole screen if it cannot be found.
+    local window
+    window="$(xwininfo -root -tree | awk '/"ZRM Switching Power Supply"/ {print $1; exit}')"
+    import -window "${window:-root}" "$screenshot"
     kill "$panel_pid" 2>/dev/null || true
     wait "$panel_pid" 2>/dev/null || true
     echo "Screenshot saved to $screenshot"
@@ -100,7 +103,7 @@ if [ -n "${ZRM_DEMO_IN_XVFB:-}" ]; then
 fi
 
 if [ -n "$screenshot" ]; then
-    zrm_require_packages xvfb xauth imagemagick
+    zrm_require_packages xvfb xauth imagemagick x11-utils
 else
     zrm_require_packages
 fi

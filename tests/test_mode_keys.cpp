@@ -1,0 +1,311 @@
+// OUTPUT, LOCK, REM, N and F against the simulated supply, and the blink tick.
+#include "sim_panel.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+// The controls that a locked panel disables (LOCK and EXIT are not among them).
+QList<QWidget*> LockedControls(const Form1& p) {
+    return {p.cmd_plus,   p.cmd_normal, p.cmd_add,    p.cmd_sub,     p.cmd_minus,  p.cmd_vset,
+            p.cmd_rem,    p.cmd_ce,     p.cmd_n,      p.cmd_f,       p.cmd_vlimit, p.cmd_plimit,
+            p.cmd_ilimit, p.cmd_enter,  p.cmd_output, p.frm_voltage, p.frm_limit,  p.cmd_v,
+            p.cmd_u,      p.cmd_i,      p.cmd_p};
+}
+
+} // namespace
+
+class ModeKeysTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void outputKey_data();
+    void outputKey();
+    void fineKeys_data();
+    void fineKeys();
+    void otherButtonsDoNothing_data();
+    void otherButtonsDoNothing();
+    void lockKey_data();
+    void lockKey();
+    void remAfterCommunicationError_data();
+    void remAfterCommunicationError();
+    void secondRemIsIgnored();
+    void flashTick_data();
+    void flashTick();
+
+private:
+    std::unique_ptr<SimPanel> bench_;
+};
+
+void ModeKeysTest::init() {
+    bench_ = std::make_unique<SimPanel>();
+}
+
+void ModeKeysTest::cleanup() {
+    bench_.reset();
+}
+
+void ModeKeysTest::outputKey_data() {
+    QTest::addColumn<bool>("onAtStart");
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<bool>("onAtEnd");
+
+    QTest::newRow("off, pressed once") << false << 1 << true;
+    QTest::newRow("off, pressed twice") << false << 2 << false;
+    QTest::newRow("on, pressed once") << true << 1 << false;
+    QTest::newRow("on, pressed twice") << true << 2 << true;
+}
+
+void ModeKeysTest::outputKey() {
+    QFETCH(bool, onAtStart);
+    QFETCH(int, presses);
+    QFETCH(bool, onAtEnd);
+    QVERIFY(bench_->Start(onAtStart ? QStringList{"--output-on"} : QStringList{}));
+    Form1& panel = bench_->panel();
+    QCOMPARE(panel.Timer3->isActive(), onAtStart);
+
+    for (int i = 0; i < presses; ++i) {
+        Click(panel.cmd_output);
+    }
+
+    QCOMPARE(panel.OutputOn, onAtEnd ? 1 : 0);
+    QCOMPARE(panel.lbl_on->isVisible(), onAtEnd);
+    QCOMPARE(panel.lbl_off->isVisible(), !onAtEnd);
+    QCOMPARE(panel.Timer3->isActive(), onAtEnd);
+    QCOMPARE(bench_->Sent(), QStringList(presses, QStringLiteral("KO")));
+    QCOMPARE(bench_->sim().State().value("output"), onAtEnd ? QString("1") : QString("0"));
+    if (onAtEnd) {
+        // The monitor comes alive: 5 V on the simulator's 10 ohms give 0.5 A.
+        QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("0.500"), 10000);
+    }
+}
+
+void ModeKeysTest::fineKeys_data() {
+    QTest::addColumn<bool>("fineAtStart");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<bool>("fineAtEnd");
+
+    QTest::newRow("F") << false << "F" << QStringList{"KF"} << true;
+    QTest::newRow("F twice") << false << "FF" << QStringList{"KF", "KF"} << true;
+    QTest::newRow("N in fine mode") << true << "N" << QStringList{"KN"} << false;
+    QTest::newRow("N in normal mode") << false << "N" << QStringList{"KN"} << false;
+    QTest::newRow("F then N") << false << "FN" << QStringList{"KF", "KN"} << false;
+    QTest::newRow("N then F") << true << "NF" << QStringList{"KN", "KF"} << true;
+}
+
+void ModeKeysTest::fineKeys() {
+    QFETCH(bool, fineAtStart);
+    QFETCH(QString, keys);
+    QFETCH(QStringList, commands);
+    QFETCH(bool, fineAtEnd);
+    QVERIFY(bench_->Start(fineAtStart ? QStringList{"--fine"} : QStringList{}));
+    Form1& panel = bench_->panel();
+    QCOMPARE(panel.lbl_fine->isVisible(), fineAtStart);
+
+    for (const QChar key : keys) {
+        Click(key == u'F' ? panel.cmd_f : panel.cmd_n);
+    }
+
+    QCOMPARE(bench_->Sent(), commands);
+    QCOMPARE(panel.FineMode, fineAtEnd ? 1 : 0);
+    QCOMPARE(panel.lbl_fine->isVisible(), fineAtEnd);
+    QCOMPARE(bench_->sim().State().value("fine"), fineAtEnd ? QString("1") : QString("0"));
+}
+
+void ModeKeysTest::otherButtonsDoNothing_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<Qt::MouseButton>("button");
+
+    for (const char* key : {"cmd_output", "cmd_lock", "cmd_rem", "cmd_n", "cmd_f"}) {
+        QTest::addRow("%s, right", key) << key << Qt::RightButton;
+        QTest::addRow("%s, middle", key) << key << Qt::MiddleButton;
+    }
+}
+
+void ModeKeysTest::otherButtonsDoNothing() {
+    QFETCH(QString, key);
+    QFETCH(Qt::MouseButton, button);
+    QVERIFY(bench_->Start({}));
+    Form1& panel = bench_->panel();
+    panel.EditTarget = QStringLiteral("plus");
+
+    QElapsedTimer clock;
+    clock.start();
+    Click(panel.findChild<QWidget*>(key), button);
+
+    QVERIFY(clock.elapsed() < 1000); // REM's one-second wait did not run
+    QCOMPARE(bench_->Sent(), QStringList());
+    QCOMPARE(panel.OutputOn, 0);
+    QCOMPARE(panel.FineMode, 0);
+    QCOMPARE(panel.Locked, 0);
+    QVERIFY(panel.lbl_off->isVisible());
+    QVERIFY(!panel.lbl_fine->isVisible());
+    QVERIFY(!panel.lbl_lock->isVisible());
+    QVERIFY(panel.cmd_output->isEnabled());
+    QCOMPARE(panel.EditTarget, QString("plus"));
+}
+
+void ModeKeysTest::lockKey_data() {
+    QTest::addColumn<bool>("lockedSupply");
+    QTest::addColumn<float>("hold"); // seconds by the time of day, press to release
+    QTest::addColumn<bool>("unlocked");
+
+    QTest::newRow("released at once") << false << 0.0f << false;
+    QTest::newRow("held 1.49 s") << false << 1.49f << false;
+    QTest::newRow("held 1.5 s") << false << 1.5f << true;
+    QTest::newRow("held 3 s") << false << 3.0f << true;
+    QTest::newRow("held over midnight") << false << -86390.0f << false;
+    QTest::newRow("locked supply, released at once") << true << 0.0f << false;
+    QTest::newRow("locked supply, held 1.5 s") << true << 1.5f << true;
+}
+
+void ModeKeysTest::lockKey() {
+    QFETCH(bool, lockedSupply);
+    QFETCH(float, hold);
+    QFETCH(bool, unlocked);
+    QVERIFY(bench_->Start(lockedSupply ? QStringList{"--locked"} : QStringList{}));
+    Form1& panel = bench_->panel();
+    QCOMPARE(panel.lbl_lock->isVisible(), lockedSupply);
+
+    // The press time is moved back by the hold instead of holding the key
+    // that long. A clock that moves on between the two readings could turn
+    // a hold just under 1.5 s into a long one: such a try is repeated.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QTest::mousePress(panel.cmd_lock, Qt::LeftButton);
+        QCOMPARE(panel.Locked, 1);
+        QVERIFY(panel.lbl_lock->isVisible());
+        for (QWidget* control : LockedControls(panel)) {
+            QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
+        }
+        QVERIFY(panel.cmd_lock->isEnabled());
+        QVERIFY(panel.cmd_exit->isEnabled());
+
+        panel.KeyPressTime = TimeOfDay() - hold;
+        const float pressTime = panel.KeyPressTime;
+        QTest::mouseRelease(panel.cmd_lock, Qt::LeftButton);
+        if (hold >= 1.5f || TimeOfDay() - pressTime < 1.5f) {
+            break;
+        }
+    }
+
+    QCOMPARE(panel.Locked, unlocked ? 0 : 1);
+    QCOMPARE(panel.lbl_lock->isVisible(), !unlocked);
+    for (QWidget* control : LockedControls(panel)) {
+        QVERIFY2(control->isEnabled() == unlocked, qPrintable(control->objectName()));
+    }
+    QVERIFY(panel.cmd_lock->isEnabled());
+    // The lock is the soft panel's own: nothing goes to the supply.
+    QCOMPARE(bench_->Sent(), QStringList());
+    QCOMPARE(bench_->sim().State().value("locked"), lockedSupply ? QString("1") : QString("0"));
+}
+
+void ModeKeysTest::remAfterCommunicationError_data() {
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("outputOn");
+
+    QTest::newRow("idle supply") << QStringList{} << false << false;
+    QTest::newRow("keys locked on the supply") << QStringList{"--locked"} << true << false;
+    QTest::newRow("output on") << QStringList{"--output-on"} << false << true;
+}
+
+void ModeKeysTest::remAfterCommunicationError() {
+    QFETCH(QStringList, simArgs);
+    QFETCH(bool, locked);
+    QFETCH(bool, outputOn);
+    const QString path = bench_->sim().Start(simArgs + QStringList{"--silent", "--no-pacing"});
+    QVERIFY(!path.isEmpty());
+    PointComPorts({path});
+    Form1& panel = bench_->panel();
+    QVERIFY(StartPanel(panel));
+    QCOMPARE(panel.StatusText(1), QString("Communication error!"));
+    QCOMPARE(bench_->boxes().Count(), 1);
+    QVERIFY(!panel.cmd_output->isEnabled());
+    QVERIFY(!panel.Timer3->isActive());
+    QVERIFY(panel.cmd_rem->isEnabled());
+    bench_->sim().Control("silent 0");
+    panel.EditTarget = QStringLiteral("plus");
+
+    // When the connection begins, by the panel's own flag.
+    QElapsedTimer clock;
+    qint64 connectingAfterMs = -1;
+    QTimer sampler;
+    connect(&sampler, &QTimer::timeout, this, [&] {
+        if (connectingAfterMs < 0 && panel.Connecting != kFalse) {
+            connectingAfterMs = clock.elapsed();
+        }
+    });
+    sampler.start(5);
+    clock.start();
+    Click(panel.cmd_rem);
+    sampler.stop();
+
+    QVERIFY2(connectingAfterMs >= 1000, qPrintable(QString::number(connectingAfterMs)));
+    // The whole connection again (its "L" polls are left out of the record).
+    QCOMPARE(bench_->Sent().mid(0, 4), (QStringList{"B", "D", "SUM", "U"}));
+    QCOMPARE(panel.StatusText(1), QString("Ready"));
+    QCOMPARE(panel.StatusText(2), QString("ZRM-522"));
+    QCOMPARE(panel.EditTarget, QString("vset"));
+    QCOMPARE(panel.Locked, locked ? 1 : 0);
+    QCOMPARE(panel.lbl_lock->isVisible(), locked);
+    QCOMPARE(panel.cmd_rem->isEnabled(), !locked);
+    QCOMPARE(panel.cmd_v->isEnabled(), !locked);
+    QVERIFY(panel.cmd_output->isEnabled());
+    QVERIFY(panel.cmd_lock->isEnabled());
+    QCOMPARE(panel.OutputOn, outputOn ? 1 : 0);
+    QCOMPARE(panel.Timer3->isActive(), outputOn);
+    QCOMPARE(bench_->boxes().Count(), 1);
+}
+
+void ModeKeysTest::secondRemIsIgnored() {
+    QVERIFY(bench_->Start({}));
+    Form1& panel = bench_->panel();
+    // A second press that comes during the first one's wait.
+    int nestedPresses = 0;
+    QTimer::singleShot(300, &panel, [&] {
+        ++nestedPresses;
+        Click(panel.cmd_rem);
+    });
+    Click(panel.cmd_rem);
+    QCOMPARE(nestedPresses, 1);
+
+    const QStringList sent = bench_->Sent();
+    QCOMPARE(sent.count("B"), 1);
+    QCOMPARE(sent.count("SUM"), 1);
+    QCOMPARE(panel.StatusText(1), QString("Ready"));
+    QVERIFY(panel.cmd_rem->isEnabled());
+}
+
+void ModeKeysTest::flashTick_data() {
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("U-const") << "lbl_u";
+    QTest::newRow("I-const") << "lbl_i";
+    QTest::newRow("P-const") << "lbl_p";
+}
+
+void ModeKeysTest::flashTick() {
+    QFETCH(QString, label);
+    QVERIFY(bench_->Start({}));
+    Form1& panel = bench_->panel();
+    // Without a limit edit the blinking is off.
+    QVERIFY(!panel.tmr_flash->isActive());
+
+    auto* blinking = panel.findChild<QLabel*>(label);
+    panel.FlashControl = blinking;
+    panel.tmr_flash->start();
+    QTRY_VERIFY_WITH_TIMEOUT(blinking->isHidden(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!blinking->isHidden(), 5000);
+    panel.tmr_flash->stop();
+    for (QLabel* other : {panel.lbl_u, panel.lbl_i, panel.lbl_p}) {
+        QVERIFY(!other->isHidden());
+    }
+    QCOMPARE(bench_->Sent(), QStringList());
+}
+
+QTEST_MAIN(ModeKeysTest)
+#include "test_mode_keys.moc"

@@ -12,6 +12,12 @@ void PanelKey::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         emit MouseDown();
     }
+    // A key that disabled itself in its handler ("+ %", "- %") gets no release
+    // and would stay drawn pressed.
+    if (!isEnabled()) {
+        event->accept();
+        return;
+    }
     QPushButton::mousePressEvent(event);
 }
 

@@ -1,0 +1,187 @@
+// One run of the real panel program against zrm-sim with line pacing on:
+// start-up to "Ready" next to the floor that the line allows, CPU use while
+// polling and during reply timeouts, and peak resident memory.
+#include "sim_process.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+constexpr double kSecondsPerChar = 10.0 / 2400; // start, 8 data and stop bits
+constexpr double kStartupTick = 0.010;
+constexpr double kPausesInConnection = 2 * 0.15; // after "SUM" and after "U"
+constexpr int kPollingSeconds = 30;
+// Four silent polls: the fifth timeout would open the lost-link box.
+constexpr int kSilentSeconds = 4;
+
+// Reply lines, lead character and LF included, of the simulated ZRM-522 with
+// its percent offsets at 100.
+int ReplyLength(const QString& command) {
+    if (command == u"L") {
+        return 38;
+    }
+    if (command == u"B" || command == u"D") {
+        return 5; // "S100\n"
+    }
+    if (command == u"U") {
+        return 4; // "S40\n", the maximum after "SUM"
+    }
+    return 0;
+}
+
+// CPU seconds of a process, all its threads, from the scheduler's own
+// nanosecond account: the tick-sampled figures of /proc/<pid>/stat are too
+// coarse, and biased, for a process that runs a few milliseconds at a time.
+double CpuSeconds(qint64 pid) {
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    double seconds = 0;
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
+        if (schedstat.open(QIODevice::ReadOnly)) {
+            seconds += schedstat.readAll().split(' ').value(0).toDouble() / 1e9;
+        }
+    }
+    return seconds;
+}
+
+QString PeakRss(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) {
+            return QString::fromLatin1(line.mid(6).simplified());
+        }
+    }
+    return {};
+}
+
+bool HasRestoringCommand(const SimProcess& sim) {
+    for (const QString& command : sim.LoggedCommands()) {
+        if (command.startsWith(u"SU ")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+const char* Verdict(bool met) {
+    return met ? "met" : "MISSED";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+
+    SimProcess sim;
+    const QString port = sim.Start({"--output-on"});
+    if (port.isEmpty()) {
+        std::fprintf(stderr, "zrm-sim did not start\n");
+        return 1;
+    }
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("ZRM_COM1", port);
+    for (int n = 2; n <= 4; ++n) {
+        env.insert(QStringLiteral("ZRM_COM%1").arg(n), runtime.filePath("missing"));
+    }
+
+    // "Ready" follows the restoring "SU" at once: the moment the simulator
+    // logs it is the moment the panel is ready.
+    QFileSystemWatcher watcher({sim.LogPath()});
+    QEventLoop ready;
+    qint64 readyMs = -1;
+    QElapsedTimer clock;
+    QObject::connect(&watcher, &QFileSystemWatcher::fileChanged, [&] {
+        if (readyMs < 0 && HasRestoringCommand(sim)) {
+            readyMs = clock.elapsed();
+            ready.quit();
+        }
+    });
+    QTimer::singleShot(20000, &ready, &QEventLoop::quit);
+
+    QProcess panel;
+    panel.setProcessEnvironment(env);
+    panel.setProcessChannelMode(QProcess::ForwardedChannels);
+    clock.start();
+    panel.start(ZRM_PANEL_PATH, {});
+    if (!panel.waitForStarted()) {
+        std::fprintf(stderr, "zrm-panel did not start\n");
+        return 1;
+    }
+    ready.exec();
+    if (readyMs < 0) {
+        std::fprintf(stderr, "the panel did not get ready\n");
+        panel.kill();
+        return 1;
+    }
+    const qint64 pid = panel.processId();
+
+    int sent = 0;
+    int received = 0;
+    const QStringList commands = sim.LoggedCommands();
+    for (const QString& command : commands) {
+        sent += static_cast<int>(command.size()) + 1;
+        received += ReplyLength(command);
+    }
+    const double floor = kStartupTick + (sent + received) * kSecondsPerChar + kPausesInConnection;
+    const double readySeconds = static_cast<double>(readyMs) / 1000;
+    std::printf("Start to \"Ready\":        %.3f s (%s)\n", readySeconds,
+                qPrintable(commands.join(u' ')));
+    std::printf("Wire floor:              %.3f s (%d characters sent, %d received at 2400 baud, "
+                "10 ms start-up tick, 2 x 0.15 s pauses)\n",
+                floor, sent, received);
+    std::printf("  over the floor:        %.3f s, goal under 0.250 s: %s\n", readySeconds - floor,
+                Verdict(readySeconds - floor < 0.25));
+
+    const auto polls = [&] { return sim.LoggedCommands().count(QStringLiteral("L")); };
+    Wait(1500);
+    double cpu = CpuSeconds(pid);
+    qsizetype pollsBefore = polls();
+    Wait(kPollingSeconds * 1000);
+    const double pollingCpu = CpuSeconds(pid) - cpu;
+    const double pollingShare = 100 * pollingCpu / kPollingSeconds;
+    std::printf("CPU while polling:       %.2f s in %d s (%lld polls) = %.2f %% of a core, "
+                "goal under 1 %%: %s\n",
+                pollingCpu, kPollingSeconds, static_cast<long long>(polls() - pollsBefore),
+                pollingShare, Verdict(pollingShare < 1));
+
+    sim.Control("silent 1");
+    cpu = CpuSeconds(pid);
+    pollsBefore = polls();
+    Wait(kSilentSeconds * 1000);
+    const double silentCpu = CpuSeconds(pid) - cpu;
+    const double silentShare = 100 * silentCpu / kSilentSeconds;
+    std::printf("CPU in reply timeouts:   %.2f s in %d s of a silent supply (%lld timed-out "
+                "polls) = %.2f %% of a core, goal under 2 %%: %s\n",
+                silentCpu, kSilentSeconds, static_cast<long long>(polls() - pollsBefore),
+                silentShare, Verdict(silentShare < 2));
+
+    const QString rss = PeakRss(pid);
+    std::printf("Peak resident memory:    %s, goal under 60 MB: %s\n", qPrintable(rss),
+                Verdict(rss.section(u' ', 0, 0).toLongLong() < 60 * 1024));
+
+    panel.kill();
+    panel.waitForFinished();
+    return 0;
+}

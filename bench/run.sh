@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the panel, the simulator and the link benchmark, then runs the panel
+# program once against zrm-sim with line pacing on and prints its figures:
+# start-up to "Ready" next to the wire floor, CPU while polling and during
+# reply timeouts, peak resident memory. Takes about 40 s.
+#   bench/run.sh [build-dir]      (default build/)
+set -euo pipefail
+source "$(dirname "$0")/../scripts/setup.sh"
+
+build_dir="${1:-$ZRM_ROOT/build}"
+zrm_require_packages
+cmake -S "$ZRM_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build_dir" -j "$(nproc)" --target link_bench zrm-panel zrm-sim >/dev/null
+"$build_dir/link_bench"

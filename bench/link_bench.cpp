@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -154,28 +155,25 @@ int main(int argc, char** argv) {
     std::printf("  over the floor:        %.3f s, goal under 0.250 s: %s\n", readySeconds - floor,
                 Verdict(readySeconds - floor < 0.25));
 
-    const auto polls = [&] { return sim.LoggedCommands().count(QStringLiteral("L")); };
+    // CPU share of one core and "L" polls sent over a span of seconds.
+    const auto measure = [&](int seconds) {
+        const auto polls = [&] { return sim.LoggedCommands().count(QStringLiteral("L")); };
+        const double cpu = CpuSeconds(pid);
+        const qsizetype before = polls();
+        Wait(seconds * 1000);
+        return std::pair{100 * (CpuSeconds(pid) - cpu) / seconds,
+                         static_cast<long long>(polls() - before)};
+    };
     Wait(1500);
-    double cpu = CpuSeconds(pid);
-    qsizetype pollsBefore = polls();
-    Wait(kPollingSeconds * 1000);
-    const double pollingCpu = CpuSeconds(pid) - cpu;
-    const double pollingShare = 100 * pollingCpu / kPollingSeconds;
-    std::printf("CPU while polling:       %.2f s in %d s (%lld polls) = %.2f %% of a core, "
+    const auto [pollingShare, polls] = measure(kPollingSeconds);
+    std::printf("CPU while polling:       %.2f %% of a core over %d s (%lld polls), "
                 "goal under 1 %%: %s\n",
-                pollingCpu, kPollingSeconds, static_cast<long long>(polls() - pollsBefore),
-                pollingShare, Verdict(pollingShare < 1));
-
+                pollingShare, kPollingSeconds, polls, Verdict(pollingShare < 1));
     sim.Control("silent 1");
-    cpu = CpuSeconds(pid);
-    pollsBefore = polls();
-    Wait(kSilentSeconds * 1000);
-    const double silentCpu = CpuSeconds(pid) - cpu;
-    const double silentShare = 100 * silentCpu / kSilentSeconds;
-    std::printf("CPU in reply timeouts:   %.2f s in %d s of a silent supply (%lld timed-out "
-                "polls) = %.2f %% of a core, goal under 2 %%: %s\n",
-                silentCpu, kSilentSeconds, static_cast<long long>(polls() - pollsBefore),
-                silentShare, Verdict(silentShare < 2));
+    const auto [silentShare, timeouts] = measure(kSilentSeconds);
+    std::printf("CPU in reply timeouts:   %.2f %% of a core over %d s of a silent supply "
+                "(%lld timed-out polls), goal under 2 %%: %s\n",
+                silentShare, kSilentSeconds, timeouts, Verdict(silentShare < 2));
 
     const QString rss = PeakRss(pid);
     std::printf("Peak resident memory:    %s, goal under 60 MB: %s\n", qPrintable(rss),

@@ -1,5 +1,6 @@
 // The four entry boxes and their keys V, U, I and P, typed into and pressed
 // for real, against the simulated supply.
+#include "panel_checks.h"
 #include "sim_panel.h"
 #include "supply_link.h"
 
@@ -7,38 +8,10 @@
 
 namespace {
 
-// "name=text" pairs: each named control (label or box) must show the text.
-void CheckShown(const Form1& panel, const QStringList& shown) {
-    for (const QString& pair : shown) {
-        const QString name = pair.section('=', 0, 0);
-        const QString expected = pair.section('=', 1);
-        QString actual;
-        if (const auto* label = panel.findChild<QLabel*>(name)) {
-            actual = label->text();
-        } else if (const auto* box = panel.findChild<QLineEdit*>(name)) {
-            actual = box->text();
-        } else {
-            QFAIL(qPrintable("no control " + name));
-        }
-        QVERIFY2(actual == expected, qPrintable(name + " shows " + actual));
-    }
-}
-
-// "key=value" pairs of the simulator's state.
-void CheckSupply(SimProcess& sim, const QStringList& supply) {
-    const QMap<QString, QString> state = sim.State();
-    for (const QString& pair : supply) {
-        const QString key = pair.section('=', 0, 0);
-        QVERIFY2(state.value(key) == pair.section('=', 1),
-                 qPrintable(key + " is " + state.value(key)));
-    }
-}
-
 // The box must really hold the focus, so that pressing the key takes it away
 // first, as it does for a user.
 bool TypeWithFocus(Form1& panel, EntryBox* box, const QString& text) {
-    panel.activateWindow();
-    if (!QTest::qWaitForWindowActive(&panel)) {
+    if (!ActivatePanel(panel)) {
         return false;
     }
     TypeInto(box, text);
@@ -182,7 +155,8 @@ void SetpointEntryTest::typedValueIsSent() {
     Click(panel.findChild<QWidget*>(key));
 
     QCOMPARE(bench_->Sent(), commands);
-    CheckShown(panel, shown);
+    const QString wrong = ShownMismatches(panel, shown);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     QCOMPARE(panel.EditTarget, QString("vset"));
     QTRY_COMPARE(box->text(), QString());
     // The members hold what the displays show.
@@ -190,7 +164,8 @@ void SetpointEntryTest::typedValueIsSent() {
     QCOMPARE(panel.VoltageLimit, SingleNumber(panel.dis_lv->text()));
     QCOMPARE(panel.CurrentLimit, SingleNumber(panel.dis_li->text()));
     QCOMPARE(panel.PowerLimit, SingleNumber(panel.dis_lp->text()));
-    CheckSupply(bench_->sim(), supply);
+    const QString wrongSupply = SupplyMismatches(bench_->sim(), supply);
+    QVERIFY2(wrongSupply.isEmpty(), qPrintable(wrongSupply));
 }
 
 void SetpointEntryTest::enterInBox_data() {

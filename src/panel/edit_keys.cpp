@@ -38,7 +38,9 @@ void SendPercentSteps(Form1& form, int steps, const QString& up, const QString& 
 }
 
 // ENTER on a percent edit. A value typed into the box but not yet confirmed is
-// taken first, so the supply gets the percentage the user sees.
+// taken first, so the supply gets the percentage the user sees: the box's loss
+// of focus to this key usually stored it already, but ENTER must not depend
+// on where the focus was.
 void AcceptPercent(Form1& form, float& percent, EntryBox* ownBox, void (Form1::*validate)(),
                    EntryBox* otherBox, const QString& up, const QString& down) {
     if (ownBox->isEnabled()) {

@@ -98,7 +98,13 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     ConnectEvents();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // Destroying the window closes it, which moves the focus out of an entry
+    // box; no handler may then run on a window whose state is already gone.
+    for (QObject* child : findChildren<QObject*>()) {
+        child->disconnect(this);
+    }
+}
 
 void Form1::BuildControls() {
     frm_monitor =

@@ -392,9 +392,9 @@ void StepAdjustTest::keysHeldWhilePowerStepWaits_data() {
     QTest::newRow("down during the pause") << "cmd_add"
                                            << "cmd_sub" << 0 << 30 << "041";
     QTest::newRow("up again during the reply read") << "cmd_add"
-                                                    << "cmd_add" << 700 << 300 << "041";
+                                                    << "cmd_add" << 600 << 250 << "041";
     QTest::newRow("up during a down step's read") << "cmd_sub"
-                                                  << "cmd_add" << 700 << 300 << "039";
+                                                  << "cmd_add" << 600 << 250 << "039";
 }
 
 // A second press while a power step waits for the current limit is ignored:

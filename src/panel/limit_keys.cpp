@@ -5,8 +5,8 @@
 namespace {
 
 // The press steps shared by the three keys: the edit opens on the limit's
-// present value and its indicator starts blinking. The caller then disables the
-// keys that do not belong to the edit.
+// present value and names the indicator to blink. The caller then starts the
+// blinking and disables the keys that do not belong to the edit.
 void OpenLimitEdit(Form1& form, float origin, const QString& target, const QString& caption,
                    QLabel* indicator) {
     form.KeyPressTime = TimeOfDay();

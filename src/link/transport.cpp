@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -14,10 +15,12 @@ constexpr qint64 kReplyTimeoutNs = 1'000'000'000;
 
 // Runs events as they come, sleeping in the event loop until one arrives or
 // the alarm goes off after remainingNs. The panel stays responsive during a
-// wait without burning a CPU core on spinning.
+// wait without burning a CPU core on spinning. The alarm is always armed, so
+// the sleep cannot outlast the deadline.
 void WaitForEvents(QTimer& alarm, double remainingNs) {
     constexpr double kLongestAlarmMs = 60'000;
-    alarm.start(static_cast<int>(std::ceil(std::min(remainingNs / 1e6, kLongestAlarmMs))));
+    const double ms = std::clamp(std::ceil(remainingNs / 1e6), 0.0, kLongestAlarmMs);
+    alarm.start(static_cast<int>(ms));
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 

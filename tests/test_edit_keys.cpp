@@ -104,6 +104,7 @@ private slots:
     void limitEdits();
     void enterSendsPercentChange_data();
     void enterSendsPercentChange();
+    void enterAfterUnansweredPercentQuery();
     void ceDropsPercentChange_data();
     void ceDropsPercentChange();
     void keysThatChangeNothing_data();
@@ -308,6 +309,23 @@ void EditKeysTest::enterSendsPercentChange() {
     const int moved = static_cast<int>(commands.count("SB+") + commands.count("SD+")) -
                       static_cast<int>(commands.count("SB-") + commands.count("SD-"));
     QCOMPARE(bench_->sim().State().value(target), QString::number(start.toInt() + moved));
+}
+
+// A "+ %" query that the supply left unanswered reads as 0: from there 120 is
+// more points than the supply's range holds, and only that range is sent.
+void EditKeysTest::enterAfterUnansweredPercentQuery() {
+    QVERIFY(bench_->Start({"--drop", "B"}));
+    Form1& panel = bench_->panel();
+    QCOMPARE(panel.PlusPercent, 0.0f);
+    OpenPercentEdit(panel, "plus");
+    QVERIFY(ChangePercent(panel, "plus", "typed", "120"));
+
+    Click(panel.cmd_enter);
+
+    QCOMPARE(bench_->Sent(), QStringList(50, "SB+"));
+    QCOMPARE(panel.EditOrigin, 120.0f);
+    QCOMPARE(panel.StatusText(1), QString("Ready"));
+    QCOMPARE(bench_->sim().State().value("plus"), QString("150"));
 }
 
 void EditKeysTest::ceDropsPercentChange_data() {

@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -46,8 +47,14 @@ void AcceptPercent(Form1& form, float& percent, EntryBox* ownBox, void (Form1::*
     if (ownBox->isEnabled()) {
         (form.*validate)();
     }
-    // Rounded half to even, as the supply counts whole points.
-    const auto steps = static_cast<std::int16_t>(std::nearbyint(percent - form.EditOrigin));
+    // Whole points, a half rounded to the even count. The supply keeps an
+    // offset within a range 50 points wide, so more points than that change
+    // nothing there; they come only from an origin that the supply never
+    // reported (an unanswered query reads as 0), and could run for minutes.
+    constexpr double kWidestRange = 50;
+    const auto steps =
+        static_cast<int>(std::clamp(std::nearbyint(static_cast<double>(percent) - form.EditOrigin),
+                                    -kWidestRange, kWidestRange));
     ownBox->setEnabled(false);
     if (steps != 0) {
         SendPercentSteps(form, steps, up, down);

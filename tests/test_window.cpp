@@ -50,6 +50,7 @@ private slots:
     void mouseButtons_data();
     void mouseButtons();
     void imageKeysFrameWhilePressed();
+    void keyReleasedDuringItsHandler();
     void startupTick();
     void exitEndsTheProgram();
     void accessibleNames();
@@ -488,6 +489,21 @@ void WindowTest::imageKeysFrameWhilePressed() {
         QTest::mouseRelease(key, Qt::RightButton);
         QCOMPARE(key->BorderStyle(), 0);
     }
+}
+
+// A handler that waits (REM, ENTER's percent stepping) lets the release
+// through; the key must not stay drawn pressed.
+void WindowTest::keyReleasedDuringItsHandler() {
+    PanelKey key(QStringLiteral("KEY"), panel_);
+    key.show();
+    bool released = false;
+    connect(&key, &PanelKey::MouseDown, this, [&] {
+        QTimer::singleShot(0, &key, [&] { QTest::mouseRelease(&key, Qt::LeftButton); });
+        released = QTest::qWaitFor([&] { return !key.isDown(); }, 5000);
+    });
+    QTest::mousePress(&key, Qt::LeftButton);
+    QVERIFY(released);
+    QVERIFY(!key.isDown());
 }
 
 void WindowTest::startupTick() {

@@ -9,16 +9,14 @@ PanelKey::PanelKey(const QString& caption, QWidget* parent) : QPushButton(captio
 }
 
 void PanelKey::mousePressEvent(QMouseEvent* event) {
+    // Down first, then the handler: a handler that waits lets the release
+    // through, and that release must find the key down to draw it up again.
+    // A key that disables itself in its handler ("+ %", "- %") is let go by
+    // the button itself.
+    QPushButton::mousePressEvent(event);
     if (event->button() == Qt::LeftButton) {
         emit MouseDown();
     }
-    // A key that disabled itself in its handler ("+ %", "- %") gets no release
-    // and would stay drawn pressed.
-    if (!isEnabled()) {
-        event->accept();
-        return;
-    }
-    QPushButton::mousePressEvent(event);
 }
 
 void PanelKey::mouseReleaseEvent(QMouseEvent* event) {

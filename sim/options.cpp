@@ -15,7 +15,7 @@ namespace {
 constexpr long long kDefaultSetPointCentivolts = 500;
 constexpr long long kDefaultLatencyMs = 5;
 
-struct OptionSpec {
+struct OptionRule {
     bool takes_value;
     // Stores the value; returns false when it is not acceptable.
     std::function<bool(Options&, const std::string&)> apply;
@@ -71,8 +71,8 @@ std::set<std::string> SplitCommands(const std::string& text) {
     return commands;
 }
 
-const std::map<std::string, OptionSpec>& OptionTable() {
-    static const std::map<std::string, OptionSpec> table{
+const std::map<std::string, OptionRule>& OptionTable() {
+    static const std::map<std::string, OptionRule> table{
         {"--help", {false, Flag(&Options::help)}},
         {"--model",
          {true,
@@ -200,19 +200,19 @@ bool ParseOptions(int argc, char** argv, Options& options, std::string& error) {
             error = "unknown option " + name;
             return false;
         }
-        const OptionSpec& spec = found->second;
-        if (spec.takes_value && !value) {
+        const OptionRule& rule = found->second;
+        if (rule.takes_value && !value) {
             if (i + 1 >= argc) {
                 error = name + " needs a value";
                 return false;
             }
             value = argv[++i];
         }
-        if (!spec.takes_value && value) {
+        if (!rule.takes_value && value) {
             error = name + " takes no value";
             return false;
         }
-        if (!spec.apply(options, value.value_or(""))) {
+        if (!rule.apply(options, value.value_or(""))) {
             error = "bad value for " + name + ": " + value.value_or("");
             return false;
         }

@@ -52,6 +52,8 @@ constexpr int kMaxNesting = 4;
 // A panel with nothing usable but EXIT for this long is ended and started
 // again, as a user would do.
 constexpr qint64 kDeadEndMs = 5000;
+// How often a long soak tells how it is going.
+constexpr qint64 kReportMs = 300000;
 
 enum class Fault {
     Silent,
@@ -449,7 +451,7 @@ void Soak::UserTick() {
 
 void Soak::PressRandomKey() {
     // Every key but EXIT; OUTPUT more often while the output is off, so the
-    // soak spends its time polling.
+    // soak spends its time polling, and REM while the port is closed.
     std::vector<QWidget*> keys;
     std::vector<double> weights;
     for (QWidget* key : panel_->findChildren<QWidget*>()) {
@@ -459,7 +461,9 @@ void Soak::PressRandomKey() {
         }
         double weight = 2;
         if (key == panel_->cmd_rem) {
-            weight = 1;
+            // A user reconnects soon after the supply went away.
+            const QSerialPort& port = *panel_->MSComm1;
+            weight = port.isOpen() && port.error() != QSerialPort::ResourceError ? 1 : 10;
         } else if (key == panel_->cmd_output) {
             weight = panel_->OutputOn == 1 ? 1 : 12;
         }
@@ -625,6 +629,7 @@ int Soak::Run() {
 
     QElapsedTimer clock;
     clock.start();
+    qint64 nextReportMs = kReportMs;
     faultClock_.start();
     driving_ = true;
     userTimer_.start(200);
@@ -645,6 +650,14 @@ int Soak::Run() {
         }
         messageBoxes_ += boxes_->Count();
         boxes_->Clear();
+        if (clock.elapsed() >= nextReportMs) {
+            nextReportMs += kReportMs;
+            std::printf("%6.0f s: resident %lld kB, %d Timer3 ticks, %d message boxes, %d panel "
+                        "restarts\n",
+                        double(clock.elapsed()) / 1000, static_cast<long long>(ResidentKb()),
+                        pollTicks_, messageBoxes_, panelRestarts_);
+            std::fflush(stdout);
+        }
         const bool firstRoundOver = firstRoundLeft_ == 0 && !fault_;
         if (baselineKb == 0 &&
             (firstRoundOver || clock.elapsed() > qint64(options_.seconds) * 500)) {

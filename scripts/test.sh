@@ -3,12 +3,21 @@
 # the whole suite offscreen.
 #   scripts/test.sh              plain build in build/
 #   scripts/test.sh --sanitize   AddressSanitizer + UBSan build in build-sanitize/
+#   scripts/test.sh --all        the plain suite, then the sanitized suite, every
+#                                fuzz target for 20 s, a 2-minute fault soak under
+#                                the sanitizers and the package check (about half
+#                                an hour on 2 cores); the default when CI=true
 set -euo pipefail
 source "$(dirname "$0")/setup.sh"
 
+mode="${1:-}"
+if [ -z "$mode" ] && [ "${CI:-}" = "true" ]; then
+    mode="--all"
+fi
+
 build_dir="$ZRM_ROOT/build"
 cmake_options=(-DZRM_WERROR=ON)
-if [ "${1:-}" = "--sanitize" ]; then
+if [ "$mode" = "--sanitize" ]; then
     build_dir="$ZRM_ROOT/build-sanitize"
     cmake_options+=(-DZRM_SANITIZE=ON)
 fi
@@ -16,6 +25,15 @@ fi
 zrm_require_packages
 zrm_build "$build_dir" "${cmake_options[@]}"
 
-export QT_QPA_PLATFORM=offscreen
-cd "$build_dir"
-ctest --output-on-failure -j "$(nproc)"
+(
+    export QT_QPA_PLATFORM=offscreen
+    cd "$build_dir"
+    ctest --output-on-failure -j "$(nproc)"
+)
+
+if [ "$mode" = "--all" ]; then
+    "$0" --sanitize
+    "$ZRM_ROOT/scripts/fuzz.sh" 20
+    "$ZRM_ROOT/bench/soak.sh" 120 --sanitize
+    "$ZRM_ROOT/scripts/package.sh"
+fi

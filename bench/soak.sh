@@ -21,9 +21,6 @@ if [ "${1:-}" = "--sanitize" ]; then
     shift
     build_dir="$ZRM_ROOT/build-sanitize"
     cmake_options+=(-DZRM_SANITIZE=ON)
-    # A small quarantine keeps the resident memory a measure of the panel,
-    # not of the sanitizer's hold on freed blocks.
-    export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=16"
     export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1:halt_on_error=1"
 fi
 

@@ -21,10 +21,6 @@ bool HeldLong(const Form1& form) {
     return TimeOfDay() - form.KeyPressTime >= form.LongPressTime;
 }
 
-bool IsModelRow(int index) {
-    return index >= 0 && index < kModelCount;
-}
-
 } // namespace
 
 void Form1::cmd_vlimit_MouseDown() {

@@ -7,10 +7,6 @@ namespace {
 // +1 for the up key, -1 for the down key.
 using Direction = int;
 
-bool IsModelRow(int index) {
-    return index >= 0 && index < kModelCount;
-}
-
 bool IsStepRow(int fineMode) {
     return fineMode == 0 || fineMode == 1;
 }

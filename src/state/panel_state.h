@@ -16,6 +16,11 @@ constexpr Flag kFalse = 0;
 
 constexpr int kModelCount = 3;
 
+// Whether index names a row of the model table.
+constexpr bool IsModelRow(int index) {
+    return index >= 0 && index < kModelCount;
+}
+
 // Every member of the main window that outlives one event. Values that the
 // keys step and compare are single precision: their bound tests depend on it.
 struct PanelState {

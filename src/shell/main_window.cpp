@@ -231,9 +231,9 @@ void Form1::BuildControls() {
         Named(new QPushButton(QStringLiteral("EXIT"), this), "cmd_exit", QStringLiteral("EXIT"));
     cmd_exit->setGeometry(TwipsRect(7200, 3780, 1215, 495));
     cmd_exit->setFont(ArialFont(9.75));
-    cmd_exit->setStyleSheet(QStringLiteral(
-        "QPushButton { background-color: rgb(255, 0, 255); border: 1px solid gray; }"
-        "QPushButton:pressed { border: 2px inset gray; }"));
+    cmd_exit->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: rgb(255, 0, 255); border: 1px solid gray; }"
+                       "QPushButton:pressed { border: 2px inset gray; }"));
 
     // Status bar with its three panels.
     SBar1 = Named(new QStatusBar(this), "SBar1", QStringLiteral("Status bar"));

@@ -211,7 +211,7 @@ private:
     void BuildControls();
     void ConnectEvents();
 
-    bool polling_ = false; // a poll is waiting for its reply
+    bool polling_ = false;      // a poll is waiting for its reply
     bool reconnecting_ = false; // REM is waiting or connecting
     bool stepKeysHeld_ = false; // the up and down keys wait for a current-limit read-back
 };

@@ -709,9 +709,11 @@ int Soak::Run() {
             ++presses_[QStringLiteral("cmd_output (final)")];
             Click(panel_->cmd_output);
         }
-        // Polls bring the limits that the connection changed.
-        QTest::qWait(3500);
-        mismatches = FinalMismatches();
+        // Polls bring the limits that the connection changed: wait until the
+        // displays agree, or report what still differs.
+        if (!QTest::qWaitFor([this] { return FinalMismatches().isEmpty(); }, 10000)) {
+            mismatches = FinalMismatches();
+        }
     }
     messageBoxes_ += boxes_->Count();
     const Memory end = Memory::Now();

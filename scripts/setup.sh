@@ -26,6 +26,30 @@ zrm_require_packages() {
     fi
 }
 
+# Checks every tracked C++ file against the root .clang-format and fails on a
+# difference. clang-format is installed like the build set where that is
+# possible; otherwise the check is skipped with a message.
+zrm_check_format() {
+    if ! command -v clang-format >/dev/null; then
+        if [ "$(id -u)" -ne 0 ]; then
+            echo "Format check skipped: clang-format is not installed" \
+                "(sudo apt-get install -y clang-format)." >&2
+            return 0
+        fi
+        zrm_require_packages clang-format
+    fi
+    if ! git -C "$ZRM_ROOT" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        echo "Format check skipped: $ZRM_ROOT is not a git checkout." >&2
+        return 0
+    fi
+    echo "Checking the formatting with $(clang-format --version)"
+    if ! git -C "$ZRM_ROOT" ls-files -z -- '*.cpp' '*.h' |
+        (cd "$ZRM_ROOT" && xargs -0 -r clang-format --dry-run --Werror); then
+        echo "Formatting differs from .clang-format: run clang-format -i on the files above." >&2
+        return 1
+    fi
+}
+
 # zrm_build DIR [cmake options...]: configure (once) and build DIR.
 zrm_build() {
     local dir="$1"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the panel, the simulator and the tests with warnings as errors and runs
-# the whole suite offscreen.
+# Checks the formatting of the C++ files against .clang-format, builds the
+# panel, the simulator and the tests with warnings as errors and runs the whole
+# suite offscreen.
 #   scripts/test.sh              plain build in build/
 #   scripts/test.sh --sanitize   AddressSanitizer + UBSan build in build-sanitize/
 #   scripts/test.sh --all        the plain suite, then the sanitized suite, every
@@ -23,6 +24,7 @@ if [ "$mode" = "--sanitize" ]; then
 fi
 
 zrm_require_packages
+zrm_check_format
 zrm_build "$build_dir" "${cmake_options[@]}"
 
 (

@@ -1,5 +1,6 @@
 // V LIMIT, I LIMIT and P LIMIT against the simulated supply: the edit that a
 // press opens, the long press to the model's maxima, and CE after it.
+#include "panel_checks.h"
 #include "sim_panel.h"
 
 #include <QTest>
@@ -17,7 +18,7 @@ QList<QWidget*> IdleKeys(const Form1& p) {
             p.cmd_rem,  p.cmd_lock,   p.frm_voltage, p.frm_limit};
 }
 
-QList<PanelKey*> LimitKeys(const Form1& p) {
+QList<QWidget*> LimitKeys(const Form1& p) {
     return {p.cmd_vlimit, p.cmd_ilimit, p.cmd_plimit};
 }
 
@@ -28,22 +29,6 @@ QStringList Limits(const Form1& p) {
 QStringList SupplyLimits(SimProcess& sim) {
     const QMap<QString, QString> state = sim.State();
     return {state.value("vlimit"), state.value("ilimit"), state.value("plimit")};
-}
-
-// Press, then move the press time back by `hold` seconds instead of holding
-// the key that long, then release. The clock moves on between the two
-// readings: a try in which a hold just under 1.5 s became a long one is
-// repeated.
-void PressAndHold(Form1& panel, PanelKey* key, float hold) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        QTest::mousePress(key, Qt::LeftButton);
-        panel.KeyPressTime = TimeOfDay() - hold;
-        const float pressTime = panel.KeyPressTime;
-        QTest::mouseRelease(key, Qt::LeftButton);
-        if (hold >= 1.5f || TimeOfDay() - pressTime < 1.5f) {
-            return;
-        }
-    }
 }
 
 } // namespace
@@ -122,9 +107,7 @@ void LimitKeysTest::shortPress() {
     if (target.isEmpty()) {
         QCOMPARE(panel.EditTarget, QString("vset"));
         QVERIFY(!panel.tmr_flash->isActive());
-        for (QWidget* control : IdleKeys(panel)) {
-            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
-        }
+        QVERIFY(AllEnabled(IdleKeys(panel), true));
         return;
     }
     QCOMPARE(panel.EditTarget, target);
@@ -136,16 +119,12 @@ void LimitKeysTest::shortPress() {
         QCOMPARE(panel.dis_li->text(), QString("1.23"));
         QCOMPARE(panel.CurrentLimit, 1.23f);
     }
-    for (PanelKey* limitKey : LimitKeys(panel)) {
+    for (QWidget* limitKey : LimitKeys(panel)) {
         QVERIFY2(limitKey->isEnabled() == (limitKey == pressed),
                  qPrintable(limitKey->objectName()));
     }
-    for (QWidget* control : EditKeys(panel)) {
-        QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
-    }
-    for (QWidget* control : IdleKeys(panel)) {
-        QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
-    }
+    QVERIFY(AllEnabled(EditKeys(panel), true));
+    QVERIFY(AllEnabled(IdleKeys(panel), false));
     // Its indicator blinks.
     auto* blinking = panel.findChild<QLabel*>(indicator);
     QCOMPARE(panel.FlashControl, blinking);
@@ -280,12 +259,8 @@ void LimitKeysTest::ceAfterLongPress() {
     QCOMPARE(panel.lbl_cmd->text(), QString("V SET"));
     QVERIFY(!panel.tmr_flash->isActive());
     QVERIFY(!panel.FlashControl->isHidden());
-    for (QWidget* control : IdleKeys(panel)) {
-        QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
-    }
-    for (PanelKey* limitKey : LimitKeys(panel)) {
-        QVERIFY2(limitKey->isEnabled(), qPrintable(limitKey->objectName()));
-    }
+    QVERIFY(AllEnabled(IdleKeys(panel), true));
+    QVERIFY(AllEnabled(LimitKeys(panel), true));
 }
 
 QTEST_MAIN(LimitKeysTest)

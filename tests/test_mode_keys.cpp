@@ -1,4 +1,5 @@
 // OUTPUT, LOCK, REM, N and F against the simulated supply, and the blink tick.
+#include "panel_checks.h"
 #include "sim_panel.h"
 
 #include <QElapsedTimer>
@@ -79,7 +80,7 @@ void ModeKeysTest::outputKey() {
     QCOMPARE(bench_->sim().State().value("output"), onAtEnd ? QString("1") : QString("0"));
     if (onAtEnd) {
         // The monitor comes alive: 5 V on the simulator's 10 ohms give 0.5 A.
-        QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("0.500"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("0.500"), kPollWaitMs);
     }
 }
 
@@ -171,32 +172,21 @@ void ModeKeysTest::lockKey() {
     Form1& panel = bench_->panel();
     QCOMPARE(panel.lbl_lock->isVisible(), lockedSupply);
 
-    // The press time is moved back by the hold instead of holding the key
-    // that long. A clock that moves on between the two readings could turn
-    // a hold just under 1.5 s into a long one: such a try is repeated.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        QTest::mousePress(panel.cmd_lock, Qt::LeftButton);
+    // While the key is down the panel is locked.
+    PressAndHold(panel, panel.cmd_lock, hold, [&] {
         QCOMPARE(panel.Locked, 1);
         QVERIFY(panel.lbl_lock->isVisible());
-        for (QWidget* control : LockedControls(panel)) {
-            QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
-        }
+        QVERIFY(AllEnabled(LockedControls(panel), false));
         QVERIFY(panel.cmd_lock->isEnabled());
         QVERIFY(panel.cmd_exit->isEnabled());
-
-        panel.KeyPressTime = TimeOfDay() - hold;
-        const float pressTime = panel.KeyPressTime;
-        QTest::mouseRelease(panel.cmd_lock, Qt::LeftButton);
-        if (hold >= 1.5f || TimeOfDay() - pressTime < 1.5f) {
-            break;
-        }
+    });
+    if (QTest::currentTestFailed()) {
+        return;
     }
 
     QCOMPARE(panel.Locked, unlocked ? 0 : 1);
     QCOMPARE(panel.lbl_lock->isVisible(), !unlocked);
-    for (QWidget* control : LockedControls(panel)) {
-        QVERIFY2(control->isEnabled() == unlocked, qPrintable(control->objectName()));
-    }
+    QVERIFY(AllEnabled(LockedControls(panel), unlocked));
     QVERIFY(panel.cmd_lock->isEnabled());
     // The lock is the soft panel's own: nothing goes to the supply.
     QCOMPARE(bench_->Sent(), QStringList());

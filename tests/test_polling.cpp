@@ -10,7 +10,6 @@
 
 namespace {
 
-const QString kLostLink = QStringLiteral("Communication error! Please check the interface.");
 // Several polls of one second each, on a loaded machine.
 constexpr int kPollsMs = 15000;
 
@@ -196,7 +195,7 @@ void TestPolling::unpluggedSupply() {
     QTRY_VERIFY_WITH_TIMEOUT(boxes_->Count() >= 2, 3 * kPollsMs);
     for (const SeenMessage& message : boxes_->Seen()) {
         QCOMPARE(message.title, QStringLiteral("Warning"));
-        QCOMPARE(message.text, kLostLink);
+        QCOMPARE(message.text, kLostLinkText);
     }
     QVERIFY(panel_->TimeoutCount >= 6);
     QCOMPARE(panel_->StatusText(1), QStringLiteral("Communication error!"));

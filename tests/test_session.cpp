@@ -13,14 +13,6 @@ void Clicks(QWidget* key, int times) {
     }
 }
 
-// A press held for `hold` seconds: the press time is moved back instead of
-// holding the key that long.
-void LongPress(Form1& panel, QWidget* key, float hold = 2.0f) {
-    QTest::mousePress(key, Qt::LeftButton);
-    panel.KeyPressTime = TimeOfDay() - hold;
-    QTest::mouseRelease(key, Qt::LeftButton);
-}
-
 } // namespace
 
 class SessionTest : public QObject {
@@ -62,7 +54,7 @@ void SessionTest::benchSession() {
     QCOMPARE(panel.dis_lp->text(), QString("064"));
 
     // The current limit to the model's maximum with a long press, then down.
-    LongPress(panel, panel.cmd_ilimit);
+    PressAndHold(panel, panel.cmd_ilimit, 2.0f);
     Clicks(panel.cmd_sub, 5);
     Click(panel.cmd_enter);
     QCOMPARE(s.Sent(), (QStringList{"SIM", "SI-", "SI-", "SI-", "SI-", "SI-"}));
@@ -84,8 +76,7 @@ void SessionTest::benchSession() {
 
     // The percent offsets: one typed, one stepped.
     Click(panel.cmd_plus);
-    QTest::keyClick(panel.txt_plus, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(panel.txt_plus, "110");
+    TypeOver(panel.txt_plus, "110");
     QTest::keyClick(panel.txt_plus, Qt::Key_Return);
     Click(panel.cmd_enter);
     Click(panel.cmd_minus);
@@ -95,17 +86,17 @@ void SessionTest::benchSession() {
 
     // Output on, the plus offset applied and taken off again.
     Click(panel.cmd_output);
-    QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("1.303"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("1.303"), kPollWaitMs);
     Click(panel.cmd_plus);
     QCOMPARE(panel.dis_v->text(), QString("14.33"));
-    QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("1.433"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("1.433"), kPollWaitMs);
     Click(panel.cmd_normal);
     QCOMPARE(s.Sent(), (QStringList{"KO", "SV 14.33", "SV 13.03"}));
 
     // The soft panel locked and unlocked, the output off.
     Click(panel.cmd_lock);
     QVERIFY(!panel.cmd_output->isEnabled());
-    LongPress(panel, panel.cmd_lock);
+    PressAndHold(panel, panel.cmd_lock, 2.0f);
     Click(panel.cmd_output);
     QCOMPARE(s.Sent(), QStringList{"KO"});
 

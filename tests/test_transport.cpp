@@ -13,7 +13,6 @@ namespace {
 
 // A reply wait ends after just over 1 s; a loaded machine may take longer.
 constexpr qint64 kTimeoutMs = 1000;
-const QString kLostLink = QStringLiteral("Communication error! Please check the interface.");
 
 } // namespace
 
@@ -150,7 +149,7 @@ void TestTransport::lostLinkReport() {
     QCOMPARE(int(panel_->TimeoutCount), endCount);
     for (const SeenMessage& message : closer.Seen()) {
         QCOMPARE(message.title, QStringLiteral("Warning"));
-        QCOMPARE(message.text, kLostLink);
+        QCOMPARE(message.text, kLostLinkText);
     }
     QCOMPARE(panel_->StatusText(1),
              closer.Count() > 0 ? QStringLiteral("Communication error!") : statusBefore);

@@ -47,6 +47,37 @@ QString SupplyMismatches(SimProcess& sim, const QStringList& expected) {
     });
 }
 
+bool AllEnabled(const QList<QWidget*>& controls, bool enabled) {
+    bool all = true;
+    for (const QWidget* control : controls) {
+        if (control->isEnabled() != enabled) {
+            qWarning("%s is %s", qPrintable(control->objectName()),
+                     control->isEnabled() ? "enabled" : "disabled");
+            all = false;
+        }
+    }
+    return all;
+}
+
+QList<QWidget*> EditGroup(const Form1& p) {
+    return {p.cmd_normal, p.cmd_lock,   p.cmd_vset,   p.cmd_rem,    p.cmd_n,       p.cmd_f,
+            p.cmd_output, p.cmd_vlimit, p.cmd_ilimit, p.cmd_plimit, p.frm_voltage, p.frm_limit};
+}
+
+QString ShortPauses(const QList<SimProcess::LogEntry>& entries, qint64 leastMs) {
+    QString report;
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        const qint64 gap = entries[i].ms - entries[i - 1].ms;
+        if (gap < leastMs) {
+            report += QStringLiteral("\"%1\" only %2 ms after \"%3\"; ")
+                          .arg(entries[i].command)
+                          .arg(gap)
+                          .arg(entries[i - 1].command);
+        }
+    }
+    return report;
+}
+
 bool ActivatePanel(Form1& panel) {
     panel.activateWindow();
     return QTest::qWaitForWindowActive(&panel);

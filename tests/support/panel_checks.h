@@ -5,8 +5,10 @@
 #include "main_window.h"
 #include "sim_process.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 // For each "name=text" pair whose label or entry box shows something else, a
 // line naming it and what it shows; empty when all match.
@@ -14,6 +16,22 @@ QString ShownMismatches(const Form1& panel, const QStringList& expected);
 
 // The same for "key=value" pairs of the simulator's state.
 QString SupplyMismatches(SimProcess& sim, const QStringList& expected);
+
+// True when every control is enabled (or every one disabled); otherwise a
+// warning names each control that is not.
+bool AllEnabled(const QList<QWidget*>& controls, bool enabled);
+
+// The keys that a percent edit disables (the output off) and that a closed
+// edit gives back.
+QList<QWidget*> EditGroup(const Form1& panel);
+
+// The panel pauses 0.15 s after a set command; the simulator stamps each line
+// in whole milliseconds as it ends, so a gap may read a little shorter.
+constexpr qint64 kPauseMs = 140;
+
+// For each two neighbouring log entries less than `leastMs` apart, their
+// commands and the gap; empty when there are none.
+QString ShortPauses(const QList<SimProcess::LogEntry>& entries, qint64 leastMs = kPauseMs);
 
 // Makes the panel the active window, so that a box given the focus really has
 // it and loses it to a pressed key, as for a user. False if that fails.

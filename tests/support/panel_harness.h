@@ -11,6 +11,10 @@
 #include <QStringList>
 #include <QTimer>
 
+// The warning that the panel shows when the supply stops answering.
+inline const QString kLostLinkText =
+    QStringLiteral("Communication error! Please check the interface.");
+
 struct SeenMessage {
     QString title;
     QString text;

@@ -52,11 +52,7 @@ QList<SimProcess::LogEntry> SimPanel::SentEntries() {
 }
 
 QStringList SimPanel::Sent() {
-    QStringList commands;
-    for (const SimProcess::LogEntry& entry : SentEntries()) {
-        commands << entry.command;
-    }
-    return commands;
+    return SimProcess::Commands(SentEntries());
 }
 
 void Click(QWidget* key, Qt::MouseButton button) {
@@ -67,4 +63,30 @@ void Click(QWidget* key, Qt::MouseButton button) {
 void TypeInto(QWidget* box, const QString& text) {
     box->setFocus(Qt::MouseFocusReason);
     QTest::keyClicks(box, text);
+}
+
+void TypeOver(QWidget* box, const QString& text) {
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+}
+
+namespace {
+// A press of at least 1.5 s is a long one.
+constexpr float kLongPress = 1.5f;
+} // namespace
+
+void PressAndHold(Form1& panel, QWidget* key, float hold,
+                  const std::function<void()>& whilePressed) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QTest::mousePress(key, Qt::LeftButton);
+        if (whilePressed) {
+            whilePressed();
+        }
+        panel.KeyPressTime = TimeOfDay() - hold;
+        const float pressTime = panel.KeyPressTime;
+        QTest::mouseRelease(key, Qt::LeftButton);
+        if (hold >= kLongPress || TimeOfDay() - pressTime < kLongPress) {
+            return;
+        }
+    }
 }

@@ -14,6 +14,7 @@
 #include "sim_process.h"
 
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class SimPanel {
@@ -47,3 +48,18 @@ void Click(QWidget* key, Qt::MouseButton button = Qt::LeftButton);
 
 // Gives the box the focus, as a click into it does, and types text into it.
 void TypeInto(QWidget* box, const QString& text);
+
+// Types into a box that has the focus, replacing what it holds, as a user
+// selects the old text and types over it.
+void TypeOver(QWidget* box, const QString& text);
+
+// Presses the key with the left button, runs `whilePressed`, moves the press
+// time back by `hold` seconds instead of holding the key that long, and
+// releases it. The clock moves on between the two readings: a try in which a
+// hold just under the long-press time became a long one is repeated.
+void PressAndHold(Form1& panel, QWidget* key, float hold,
+                  const std::function<void()>& whilePressed = {});
+
+// Long enough for several of the monitor's one-second polls on a loaded
+// machine: a display that the poll refreshes shows the supply's value by then.
+constexpr int kPollWaitMs = 10000;

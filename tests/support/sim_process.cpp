@@ -84,8 +84,12 @@ QList<SimProcess::LogEntry> SimProcess::Log() const {
 }
 
 QStringList SimProcess::LoggedCommands() const {
+    return Commands(Log());
+}
+
+QStringList SimProcess::Commands(const QList<LogEntry>& entries) {
     QStringList commands;
-    for (const LogEntry& entry : Log()) {
+    for (const LogEntry& entry : entries) {
         commands << entry.command;
     }
     return commands;

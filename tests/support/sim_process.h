@@ -65,6 +65,9 @@ public:
     QProcess& Process() { return process_; }
     QString LogPath() const;
 
+    // The commands of log entries, in order.
+    static QStringList Commands(const QList<LogEntry>& entries);
+
 private:
     // Waits for the next stdout line that satisfies `accept`, skipping others.
     QString WaitForLine(bool (*accept)(const QString&), int timeoutMs);

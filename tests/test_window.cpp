@@ -1,8 +1,8 @@
 // The panel window as laid out at design time, its start-up state, and the
 // enable groups that switch keys between the panel's modes.
+#include "geometry.h"
 #include "main_window.h"
 #include "panel_harness.h"
-#include "pictures.h"
 #include "progress_window.h"
 
 #include <QApplication>

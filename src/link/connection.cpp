@@ -1,5 +1,7 @@
 #include "main_window.h"
+#include "panel_texts.h"
 #include "progress_window.h"
+#include "supply_commands.h"
 #include "supply_link.h"
 
 #include <QCoreApplication>
@@ -17,12 +19,12 @@ void Form1::ConnectSupply() {
         return;
     }
     Connecting = kTrue;
-    SetStatusText(1, QStringLiteral("Finding the interface and Collecting data from ZRM"));
+    SetStatusText(1, StatusPanel1::Finding);
 
     ProgressWindow = new Form2(this);
     ProgressWindow->Form2_Load();
     ProgressWindow->show();
-    ProgressWindow->dispini->setText(QStringLiteral("Connectting ZRM from RS232..."));
+    ProgressWindow->dispini->setText(ProgressText::Scanning);
     ProgressWindow->PBar1->setMaximum(kPortCount);
     ProgressWindow->PBar1->setValue(0);
 
@@ -39,7 +41,7 @@ void Form1::ConnectSupply() {
         if (!OpenPort()) {
             continue;
         }
-        SendCommand(QStringLiteral("L"));
+        SendCommand(Query::Status);
         MonitorReply = ReadReply();
         if (ReplyPending == kFalse) {
             break;
@@ -54,7 +56,7 @@ void Form1::ConnectSupply() {
     } else {
         SetStatusText(3, QStringLiteral("COM%1").arg(port));
         CollectSupplyData();
-        SetStatusText(1, QStringLiteral("Ready"));
+        SetStatusText(1, StatusPanel1::Ready);
         EnableGroupConnect(true);
         if (OutputOn == 1) {
             Timer3->start();
@@ -78,10 +80,10 @@ void Form1::CollectSupplyData() {
         return;
     }
 
-    SendCommand(QStringLiteral("B"));
+    SendCommand(Query::PlusPercent);
     txt_plus->setText(ReadReply());
     PlusPercent = SingleNumber(txt_plus->text());
-    SendCommand(QStringLiteral("D"));
+    SendCommand(Query::MinusPercent);
     txt_minus->setText(ReadReply());
     MinusPercent = SingleNumber(txt_minus->text());
 
@@ -94,10 +96,10 @@ void Form1::CollectSupplyData() {
     // "SUM" sets the voltage limit to the model's maximum, which "U" then
     // reports: that maximum tells the models apart.
     const auto askMaximum = [this] {
-        SendCommand(QStringLiteral("SUM"));
-        WaitSeconds(0.15);
-        SendCommand(QStringLiteral("U"));
-        WaitSeconds(0.15);
+        SendCommand(MaximumCommand(Limit::Voltage));
+        WaitSeconds(kCommandPauseSeconds);
+        SendCommand(Query::VoltageLimit);
+        WaitSeconds(kCommandPauseSeconds);
         return ReadReply();
     };
     QString reply = askMaximum();
@@ -108,8 +110,7 @@ void Form1::CollectSupplyData() {
         reply = askMaximum();
     }
     if (reply.isEmpty()) {
-        ShowMessage(QStringLiteral("Communication error! Please check the interface."),
-                    QStringLiteral("Warning"));
+        ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle);
         EndProgram();
         return;
     }
@@ -121,5 +122,5 @@ void Form1::CollectSupplyData() {
     }
     // Give the supply back the user's voltage limit that "SUM" replaced, for
     // an unknown model too.
-    SendCommand(QStringLiteral("SU ") + FormatWithPattern(VoltageLimit, u"00"));
+    SendCommand(SetCommand(SetValue::VoltageLimit, VoltageLimit));
 }

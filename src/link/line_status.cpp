@@ -12,7 +12,7 @@ QString Field(QStringView payload, qsizetype first, qsizetype last) {
 }
 
 bool IsPercentEdit(const QString& target) {
-    return target == u"plus" || target == u"minus";
+    return target == EditTargets::PlusPercent || target == EditTargets::MinusPercent;
 }
 
 } // namespace

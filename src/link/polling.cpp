@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "supply_commands.h"
 #include "supply_link.h"
 
 void Form1::Timer3_Timer() {
@@ -12,7 +13,7 @@ void Form1::Timer3_Timer() {
 
 void Form1::PollMonitor() {
     polling_ = true;
-    SendCommand(QStringLiteral("L"));
+    SendCommand(Query::Status);
     MonitorReply = ReadReply();
     PollTexts texts;
     if (ReadPollStatus(MonitorReply, *this, texts)) {

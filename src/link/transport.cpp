@@ -13,6 +13,9 @@ namespace {
 // A reply that has not ended in LF after this long is given up.
 constexpr qint64 kReplyTimeoutNs = 1'000'000'000;
 
+// Timeouts in a row, outside a connection, that make a lost link.
+constexpr int kTimeoutsOfLostLink = 5;
+
 // Runs events as they come, sleeping in the event loop until one arrives or
 // the alarm goes off after remainingNs. The panel stays responsive during a
 // wait without burning a CPU core on spinning. The alarm is always armed, so
@@ -83,7 +86,7 @@ QString Form1::ReadReply() {
     if (TimeoutCount < std::numeric_limits<decltype(TimeoutCount)>::max()) {
         ++TimeoutCount;
     }
-    if (Connecting == kFalse && TimeoutCount >= 5) {
+    if (Connecting == kFalse && TimeoutCount >= kTimeoutsOfLostLink) {
         ReportCommunicationError();
     }
     return buffer.Raw();

@@ -1,4 +1,6 @@
 #include "main_window.h"
+#include "panel_texts.h"
+#include "supply_commands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +9,8 @@
 namespace {
 
 bool IsLimitTarget(const QString& target) {
-    return target.mid(1) == QLatin1String("limit");
+    return target == EditTargets::VoltageLimit || target == EditTargets::CurrentLimit ||
+           target == EditTargets::PowerLimit;
 }
 
 // The limit edit's blinking and disabled keys end with the edit.
@@ -22,20 +25,20 @@ void EndLimitEdit(Form1& form) {
 // The supply moves a percent offset one point per command, so the change since
 // the edit began goes out as that many steps, 0.15 s apart. The keypad and the
 // step keys stay off meanwhile, or they could run inside the pauses.
-void SendPercentSteps(Form1& form, int steps, const QString& up, const QString& down) {
+void SendPercentSteps(Form1& form, int steps, StepValue percent) {
     form.frm_keypad->setEnabled(false);
     form.cmd_add->setEnabled(false);
     form.cmd_sub->setEnabled(false);
-    const QString& command = steps > 0 ? up : down;
-    form.SetStatusText(1, QStringLiteral("Send several commands to ZRM! Please wait a minute."));
+    const QString command = StepCommand(percent, steps > 0 ? +1 : -1);
+    form.SetStatusText(1, StatusPanel1::Sending);
     for (int i = 0; i < std::abs(steps); ++i) {
         form.SendCommand(command);
-        form.WaitSeconds(0.15);
+        form.WaitSeconds(kCommandPauseSeconds);
     }
     form.frm_keypad->setEnabled(true);
     form.cmd_add->setEnabled(true);
     form.cmd_sub->setEnabled(true);
-    form.SetStatusText(1, QStringLiteral("Ready"));
+    form.SetStatusText(1, StatusPanel1::Ready);
 }
 
 // ENTER on a percent edit. A value typed into the box but not yet confirmed is
@@ -43,7 +46,7 @@ void SendPercentSteps(Form1& form, int steps, const QString& up, const QString& 
 // of focus to this key usually stored it already, but ENTER must not depend
 // on where the focus was.
 void AcceptPercent(Form1& form, float& percent, EntryBox* ownBox, void (Form1::*validate)(),
-                   EntryBox* otherBox, const QString& up, const QString& down) {
+                   EntryBox* otherBox, StepValue stepped) {
     if (ownBox->isEnabled()) {
         (form.*validate)();
     }
@@ -57,7 +60,7 @@ void AcceptPercent(Form1& form, float& percent, EntryBox* ownBox, void (Form1::*
                                     -kWidestRange, kWidestRange));
     ownBox->setEnabled(false);
     if (steps != 0) {
-        SendPercentSteps(form, steps, up, down);
+        SendPercentSteps(form, steps, stepped);
     }
     form.cmd_plus->setEnabled(true);
     form.cmd_minus->setEnabled(true);
@@ -73,62 +76,56 @@ void CancelPercent(Form1& form, float& percent, EntryBox* ownBox) {
     form.cmd_minus->setEnabled(true);
     form.txt_plus->setEnabled(false);
     form.txt_minus->setEnabled(false);
-    ownBox->setText(FormatWithPattern(percent, u"000"));
+    ownBox->setText(FormatWithPattern(percent, DisplayPattern::Percent));
     form.EnableGroupEdit(true);
 }
 
 } // namespace
 
 void Form1::cmd_enter_MouseDown() {
-    if (EditTarget == QLatin1String("vset")) {
+    if (EditTarget == EditTargets::VoltageSet) {
         return;
     }
     if (IsLimitTarget(EditTarget)) {
         EndLimitEdit(*this);
     }
     // Every step of a limit edit has already reached the supply.
-    if (EditTarget == QLatin1String("vlimit")) {
+    if (EditTarget == EditTargets::VoltageLimit) {
         EditOrigin = VoltageLimit;
-    } else if (EditTarget == QLatin1String("ilimit")) {
+    } else if (EditTarget == EditTargets::CurrentLimit) {
         EditOrigin = CurrentLimit;
-    } else if (EditTarget == QLatin1String("plimit")) {
+    } else if (EditTarget == EditTargets::PowerLimit) {
         EditOrigin = PowerLimit;
-    } else if (EditTarget == QLatin1String("plus")) {
+    } else if (EditTarget == EditTargets::PlusPercent) {
         AcceptPercent(*this, PlusPercent, txt_plus, &Form1::ValidatePlusPercent, txt_minus,
-                      QStringLiteral("SB+"), QStringLiteral("SB-"));
-    } else if (EditTarget == QLatin1String("minus")) {
+                      StepValue::PlusPercent);
+    } else if (EditTarget == EditTargets::MinusPercent) {
         AcceptPercent(*this, MinusPercent, txt_minus, &Form1::ValidateMinusPercent, txt_plus,
-                      QStringLiteral("SD+"), QStringLiteral("SD-"));
+                      StepValue::MinusPercent);
     }
     // Back to the idle target, as V SET does.
     cmd_vset_MouseDown();
 }
 
 void Form1::cmd_ce_MouseDown() {
-    if (EditTarget == QLatin1String("vset")) {
+    if (EditTarget == EditTargets::VoltageSet) {
         return;
     }
     if (IsLimitTarget(EditTarget)) {
         EndLimitEdit(*this);
     }
     // The supply already has the edited limit: the old value is sent back.
-    if (EditTarget == QLatin1String("vlimit")) {
+    if (EditTarget == EditTargets::VoltageLimit) {
         VoltageLimit = EditOrigin;
-        dis_lv->setText(FormatWithPattern(VoltageLimit, u"00"));
-        txt_u->setText(dis_lv->text());
-        UpdatePowerFromLimits();
-        txt_p->setText(dis_lp->text());
-        SendCommand(QStringLiteral("SU ") + dis_lv->text());
-    } else if (EditTarget == QLatin1String("ilimit")) {
+        EchoVoltageLimit();
+        SendCommand(SetCommand(SetValue::VoltageLimit, VoltageLimit));
+    } else if (EditTarget == EditTargets::CurrentLimit) {
         CurrentLimit = EditOrigin;
-        dis_li->setText(FormatWithPattern(CurrentLimit, u"0.00"));
-        txt_i->setText(dis_li->text());
-        UpdatePowerFromLimits();
-        txt_p->setText(dis_lp->text());
-        SendCommand(QStringLiteral("SI ") + dis_li->text());
-    } else if (EditTarget == QLatin1String("plimit")) {
+        EchoCurrentLimit();
+        SendCommand(SetCommand(SetValue::CurrentLimit, CurrentLimit));
+    } else if (EditTarget == EditTargets::PowerLimit) {
         PowerLimit = EditOrigin;
-        dis_lp->setText(FormatWithPattern(PowerLimit, u"000"));
+        ShowPowerLimit();
         txt_p->setText(dis_lp->text());
         // The current the power limit allows at the voltage limit, in whole
         // hundredths plus the supply's 0.03 A of headroom. Without a voltage
@@ -136,13 +133,13 @@ void Form1::cmd_ce_MouseDown() {
         if (VoltageLimit != 0) {
             CurrentLimit = static_cast<float>(
                 IntegerPart(static_cast<double>(PowerLimit) * 100 / VoltageLimit) / 100 + 0.03);
-            dis_li->setText(FormatWithPattern(CurrentLimit, u"0.00"));
+            ShowCurrentLimit();
             txt_i->setText(dis_li->text());
         }
-        SendCommand(QStringLiteral("SP ") + dis_lp->text());
-    } else if (EditTarget == QLatin1String("plus")) {
+        SendCommand(SetCommand(SetValue::PowerLimit, PowerLimit));
+    } else if (EditTarget == EditTargets::PlusPercent) {
         CancelPercent(*this, PlusPercent, txt_plus);
-    } else if (EditTarget == QLatin1String("minus")) {
+    } else if (EditTarget == EditTargets::MinusPercent) {
         CancelPercent(*this, MinusPercent, txt_minus);
     }
     // Back to the idle target, as V SET does.
@@ -150,6 +147,6 @@ void Form1::cmd_ce_MouseDown() {
 }
 
 void Form1::cmd_vset_MouseDown() {
-    EditTarget = QStringLiteral("vset");
-    lbl_cmd->setText(QStringLiteral("V SET"));
+    EditTarget = EditTargets::VoltageSet.toString();
+    lbl_cmd->setText(TargetCaption::VoltageSet);
 }

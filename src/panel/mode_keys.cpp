@@ -1,9 +1,10 @@
 #include "main_window.h"
+#include "supply_commands.h"
 
 void Form1::cmd_output_MouseDown() {
     OutputOn = static_cast<std::int16_t>(1 - OutputOn);
     // The supply toggles on "KO"; its state is not read back.
-    SendCommand(QStringLiteral("KO"));
+    SendCommand(KeyCommand::ToggleOutput);
     const bool on = OutputOn == 1;
     lbl_on->setVisible(on);
     lbl_off->setVisible(!on);
@@ -22,8 +23,8 @@ void Form1::cmd_lock_MouseDown() {
 }
 
 void Form1::cmd_lock_MouseUp() {
-    // A hold across midnight gives a negative time and keeps the panel locked.
-    if (TimeOfDay() - KeyPressTime >= LongPressTime) {
+    // A hold across midnight counts as short and keeps the panel locked.
+    if (HeldLong()) {
         SetPanelEnabled(true);
         Locked = 0;
     }
@@ -37,20 +38,20 @@ void Form1::cmd_rem_MouseDown() {
     }
     reconnecting_ = true;
     Timer3->stop();
-    EditTarget = QStringLiteral("vset");
+    EditTarget = EditTargets::VoltageSet.toString();
     WaitSeconds(1);
     ConnectSupply();
     reconnecting_ = false;
 }
 
 void Form1::cmd_n_MouseDown() {
-    SendCommand(QStringLiteral("KN"));
+    SendCommand(KeyCommand::NormalStep);
     FineMode = 0;
     lbl_fine->hide();
 }
 
 void Form1::cmd_f_MouseDown() {
-    SendCommand(QStringLiteral("KF"));
+    SendCommand(KeyCommand::FineStep);
     lbl_fine->show();
     FineMode = 1;
 }

@@ -1,23 +1,25 @@
 #include "main_window.h"
+#include "panel_texts.h"
+#include "supply_commands.h"
 
 namespace {
 
 // What tells the two percent keys apart.
 struct PercentSide {
-    QString target;
-    QString caption;
+    QStringView target;
+    QLatin1String caption;
     PanelKey* key;
     EntryBox* box;
     float* percent;
 };
 
 PercentSide PlusSide(Form1& form) {
-    return {QStringLiteral("plus"), QStringLiteral("+%"), form.cmd_plus, form.txt_plus,
+    return {EditTargets::PlusPercent, TargetCaption::PlusPercent, form.cmd_plus, form.txt_plus,
             &form.PlusPercent};
 }
 
 PercentSide MinusSide(Form1& form) {
-    return {QStringLiteral("minus"), QStringLiteral("-%"), form.cmd_minus, form.txt_minus,
+    return {EditTargets::MinusPercent, TargetCaption::MinusPercent, form.cmd_minus, form.txt_minus,
             &form.MinusPercent};
 }
 
@@ -45,9 +47,9 @@ void ApplyPercent(Form1& form, const PercentSide& own, bool capAtLimit) {
     if (capAtLimit && volts > form.VoltageLimit) {
         volts = form.VoltageLimit;
     }
-    form.dis_v->setText(FormatWithPattern(volts, u"00.00"));
+    form.dis_v->setText(FormatWithPattern(volts, DisplayPattern::VoltageSet));
     form.txt_v->setText(form.dis_v->text());
-    form.SendCommand(QStringLiteral("SV ") + form.dis_v->text());
+    form.SendCommand(SetCommand(SetValue::VoltageSet, volts));
 }
 
 void PressPercentKey(Form1& form, const PercentSide& own, const PercentSide& other,
@@ -63,10 +65,10 @@ void PressPercentKey(Form1& form, const PercentSide& own, const PercentSide& oth
         // would; a kept change would differ from what the supply holds.
         if (form.EditTarget == other.target && other.box->isEnabled()) {
             *other.percent = form.EditOrigin;
-            other.box->setText(FormatWithPattern(*other.percent, u"000"));
+            other.box->setText(FormatWithPattern(*other.percent, DisplayPattern::Percent));
         }
     }
-    form.EditTarget = own.target;
+    form.EditTarget = own.target.toString();
     form.lbl_cmd->setText(own.caption);
     own.key->setEnabled(false);
     other.key->setEnabled(true);
@@ -107,11 +109,10 @@ void Form1::cmd_normal_MouseDown() {
     }
     ActivePercentKey->setEnabled(true);
     EnableGroupPercent(true);
-    dis_v->setText(FormatWithPattern(VoltageSet, u"00.00"));
+    ShowVoltageSet();
     txt_v->setText(dis_v->text());
-    SendCommand(QStringLiteral("SV ") + dis_v->text());
-    EditTarget = QStringLiteral("vset");
-    lbl_cmd->setText(QStringLiteral("V SET"));
+    SendCommand(SetCommand(SetValue::VoltageSet, VoltageSet));
+    cmd_vset_MouseDown();
 }
 
 void Form1::txt_plus_KeyUp(int key) {
@@ -135,9 +136,9 @@ void Form1::txt_minus_LostFocus() {
 }
 
 void Form1::ValidatePlusPercent() {
-    PlusPercent = ValidatePercentBox(txt_plus, 100, 150);
+    PlusPercent = ValidatePercentBox(txt_plus, kPlusPercentLow, kPlusPercentHigh);
 }
 
 void Form1::ValidateMinusPercent() {
-    MinusPercent = ValidatePercentBox(txt_minus, 50, 100);
+    MinusPercent = ValidatePercentBox(txt_minus, kMinusPercentLow, kMinusPercentHigh);
 }

@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "supply_commands.h"
 #include "supply_link.h"
 
 namespace {
@@ -18,7 +19,7 @@ void KeepInRange(EntryBox* box, float upper, const QString& upperText, float low
 // What the four keys do first: back to the idle target, then the box's text
 // brought into range. False when the box is empty and the press ends there.
 bool BeginEntry(Form1& form, EntryBox* box, void (Form1::*validate)()) {
-    form.EditTarget = QStringLiteral("vset");
+    form.EditTarget = EditTargets::VoltageSet.toString();
     if (box->text().isEmpty()) {
         return false;
     }
@@ -40,8 +41,8 @@ void Form1::cmd_v_MouseDown() {
         return;
     }
     VoltageSet = SingleNumber(txt_v->text());
-    dis_v->setText(FormatWithPattern(VoltageSet, u"00.00"));
-    SendCommand(QStringLiteral("SV ") + dis_v->text());
+    ShowVoltageSet();
+    SendCommand(SetCommand(SetValue::VoltageSet, VoltageSet));
     txt_v->clear();
 }
 
@@ -52,12 +53,8 @@ void Form1::cmd_u_MouseDown() {
     dis_lv->setText(txt_u->text());
     VoltageLimit = SingleNumber(dis_lv->text());
     UpdatePowerFromLimits();
-    SendCommand(QStringLiteral("SU ") + FormatWithPattern(VoltageLimit, u"00"));
-    // The supply pulls its set-point down to the new limit by itself.
-    if (VoltageSet > VoltageLimit) {
-        VoltageSet = VoltageLimit;
-        dis_v->setText(FormatWithPattern(VoltageSet, u"00.00"));
-    }
+    SendCommand(SetCommand(SetValue::VoltageLimit, VoltageLimit));
+    PullSetpointToLimit();
     txt_u->clear();
 }
 
@@ -66,9 +63,9 @@ void Form1::cmd_i_MouseDown() {
         return;
     }
     CurrentLimit = SingleNumber(txt_i->text());
-    dis_li->setText(FormatWithPattern(CurrentLimit, u"0.00"));
+    ShowCurrentLimit();
     UpdatePowerFromLimits();
-    SendCommand(QStringLiteral("SI ") + dis_li->text());
+    SendCommand(SetCommand(SetValue::CurrentLimit, CurrentLimit));
     txt_i->clear();
 }
 
@@ -77,12 +74,12 @@ void Form1::cmd_p_MouseDown() {
         return;
     }
     PowerLimit = SingleNumber(txt_p->text());
-    dis_lp->setText(FormatWithPattern(PowerLimit, u"000"));
-    SendCommand(QStringLiteral("SP ") + dis_lp->text());
+    ShowPowerLimit();
+    SendCommand(SetCommand(SetValue::PowerLimit, PowerLimit));
     // The supply derives a new current limit from the power limit; with the
     // output on the polling brings it, with it off it is asked for.
     if (OutputOn == 0) {
-        WaitSeconds(0.15);
+        WaitSeconds(kCommandPauseSeconds);
         ReadBackCurrentLimit();
     }
     txt_p->clear();

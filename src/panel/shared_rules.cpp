@@ -1,15 +1,57 @@
 #include "main_window.h"
+#include "supply_commands.h"
 
 void Form1::UpdatePowerFromLimits() {
     // The supply derives the same whole-watt figure itself; nothing is sent.
     PowerLimit = static_cast<float>(IntegerPart(VoltageLimit * CurrentLimit));
-    dis_lp->setText(FormatWithPattern(PowerLimit, u"000"));
+    ShowPowerLimit();
 }
 
 void Form1::ReadBackCurrentLimit() {
-    SendCommand(QStringLiteral("I"));
+    SendCommand(Query::CurrentLimit);
     const QString reply = ReadReply();
-    dis_li->setText(FormatWithPattern(LeadingNumber(reply), u"0.00"));
+    dis_li->setText(FormatWithPattern(LeadingNumber(reply), DisplayPattern::CurrentLimit));
     // Keep the value as displayed, with two decimals.
     CurrentLimit = static_cast<float>(LeadingNumber(dis_li->text()));
+}
+
+void Form1::ShowVoltageSet() {
+    dis_v->setText(FormatWithPattern(VoltageSet, DisplayPattern::VoltageSet));
+}
+
+void Form1::ShowVoltageLimit() {
+    dis_lv->setText(FormatWithPattern(VoltageLimit, DisplayPattern::VoltageLimit));
+}
+
+void Form1::ShowCurrentLimit() {
+    dis_li->setText(FormatWithPattern(CurrentLimit, DisplayPattern::CurrentLimit));
+}
+
+void Form1::ShowPowerLimit() {
+    dis_lp->setText(FormatWithPattern(PowerLimit, DisplayPattern::PowerLimit));
+}
+
+void Form1::EchoVoltageLimit() {
+    ShowVoltageLimit();
+    txt_u->setText(dis_lv->text());
+    UpdatePowerFromLimits();
+    txt_p->setText(dis_lp->text());
+}
+
+void Form1::EchoCurrentLimit() {
+    ShowCurrentLimit();
+    txt_i->setText(dis_li->text());
+    UpdatePowerFromLimits();
+    txt_p->setText(dis_lp->text());
+}
+
+void Form1::PullSetpointToLimit() {
+    if (VoltageSet > VoltageLimit) {
+        VoltageSet = VoltageLimit;
+        ShowVoltageSet();
+    }
+}
+
+bool Form1::HeldLong() const {
+    return TimeOfDay() - KeyPressTime >= LongPressTime;
 }

@@ -1,18 +1,12 @@
 #include "main_window.h"
+#include "supply_commands.h"
 
 #include <QScopedValueRollback>
 
 namespace {
 
-// +1 for the up key, -1 for the down key.
-using Direction = int;
-
 bool IsStepRow(int fineMode) {
     return fineMode == 0 || fineMode == 1;
-}
-
-QString StepCommand(const char* mnemonic, Direction direction) {
-    return QLatin1String(mnemonic) + (direction > 0 ? u'+' : u'-');
 }
 
 // A candidate on the wrong side of its bound refuses the step; equal passes.
@@ -30,8 +24,8 @@ void StepVoltageSet(Form1& form, Direction direction) {
         return;
     }
     form.VoltageSet = candidate;
-    form.dis_v->setText(FormatWithPattern(form.VoltageSet, u"00.00"));
-    form.SendCommand(StepCommand("SV", direction));
+    form.ShowVoltageSet();
+    form.SendCommand(StepCommand(StepValue::VoltageSet, direction));
 }
 
 void StepVoltageLimit(Form1& form, Direction direction) {
@@ -43,14 +37,12 @@ void StepVoltageLimit(Form1& form, Direction direction) {
         return;
     }
     form.VoltageLimit = candidate;
-    form.dis_lv->setText(FormatWithPattern(form.VoltageLimit, u"00"));
-    // The supply pulls its set-point down with the limit by itself.
-    if (direction < 0 && form.VoltageSet > form.VoltageLimit) {
-        form.VoltageSet = form.VoltageLimit;
-        form.dis_v->setText(FormatWithPattern(form.VoltageSet, u"00.00"));
+    form.ShowVoltageLimit();
+    if (direction < 0) {
+        form.PullSetpointToLimit();
     }
     form.UpdatePowerFromLimits();
-    form.SendCommand(StepCommand("SU", direction));
+    form.SendCommand(StepCommand(StepValue::VoltageLimit, direction));
 }
 
 void StepCurrentLimit(Form1& form, Direction direction) {
@@ -63,9 +55,9 @@ void StepCurrentLimit(Form1& form, Direction direction) {
         return;
     }
     form.CurrentLimit = candidate;
-    form.dis_li->setText(FormatWithPattern(form.CurrentLimit, u"0.00"));
+    form.ShowCurrentLimit();
     form.UpdatePowerFromLimits();
-    form.SendCommand(StepCommand("SI", direction));
+    form.SendCommand(StepCommand(StepValue::CurrentLimit, direction));
 }
 
 // The bounds of a power step: the model's power, and the model's current at the
@@ -91,15 +83,15 @@ void StepPowerLimit(Form1& form, Direction direction) {
         return;
     }
     form.PowerLimit = candidate;
-    form.dis_lp->setText(FormatWithPattern(form.PowerLimit, u"000"));
+    form.ShowPowerLimit();
     if (direction > 0) {
         form.txt_p->setText(form.dis_lp->text());
     }
-    form.SendCommand(StepCommand("SP", direction));
+    form.SendCommand(StepCommand(StepValue::PowerLimit, direction));
     // With the output off no poll brings the current limit that the supply
     // derives from the new power limit: give it time, then ask.
     if (form.OutputOn == 0) {
-        form.WaitSeconds(0.15);
+        form.WaitSeconds(kCommandPauseSeconds);
         form.ReadBackCurrentLimit();
     }
 }
@@ -116,18 +108,19 @@ void StepPercent(float& percent, EntryBox* box, float low, float high, Direction
 
 void Step(Form1& form, Direction direction) {
     const QString& target = form.EditTarget;
-    if (target == u"vset") {
+    if (target == EditTargets::VoltageSet) {
         StepVoltageSet(form, direction);
-    } else if (target == u"vlimit") {
+    } else if (target == EditTargets::VoltageLimit) {
         StepVoltageLimit(form, direction);
-    } else if (target == u"ilimit") {
+    } else if (target == EditTargets::CurrentLimit) {
         StepCurrentLimit(form, direction);
-    } else if (target == u"plimit") {
+    } else if (target == EditTargets::PowerLimit) {
         StepPowerLimit(form, direction);
-    } else if (target == u"plus") {
-        StepPercent(form.PlusPercent, form.txt_plus, 100, 150, direction);
-    } else if (target == u"minus") {
-        StepPercent(form.MinusPercent, form.txt_minus, 50, 100, direction);
+    } else if (target == EditTargets::PlusPercent) {
+        StepPercent(form.PlusPercent, form.txt_plus, kPlusPercentLow, kPlusPercentHigh, direction);
+    } else if (target == EditTargets::MinusPercent) {
+        StepPercent(form.MinusPercent, form.txt_minus, kMinusPercentLow, kMinusPercentHigh,
+                    direction);
     }
 }
 
@@ -135,7 +128,7 @@ void Step(Form1& form, Direction direction) {
 // themselves; in the idle target it moves to V SET.
 void ShowStepKeyPressed(Form1& form, ImageKey* key) {
     key->SetBorderStyle(1);
-    if (form.EditTarget == u"vset") {
+    if (form.EditTarget == EditTargets::VoltageSet) {
         form.cmd_vset->setFocus();
     }
 }

@@ -1,5 +1,7 @@
 #include "main_window.h"
+#include "panel_texts.h"
 
+#include "geometry.h"
 #include "pictures.h"
 #include "progress_window.h"
 
@@ -213,7 +215,7 @@ void Form1::BuildControls() {
                         TwipsRect(7500, 990, 585, 375), 11.25);
     txt_minus->setEnabled(false);
     lbl_cmd =
-        Named(new QLabel(QStringLiteral("VSET "), this), "lbl_cmd", QStringLiteral("Edit target"));
+        Named(new QLabel(TargetCaption::AtStart, this), "lbl_cmd", QStringLiteral("Edit target"));
     lbl_cmd->setGeometry(TwipsRect(7380, 1770, 840, 270));
     lbl_cmd->setFont(ArialFont(12));
     lbl_cmd->setAlignment(Qt::AlignCenter);
@@ -249,7 +251,7 @@ void Form1::BuildControls() {
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         SBar1->addWidget(label);
     }
-    SetStatusText(1, QStringLiteral("Finding the interface and Collecting data from ZRM"));
+    SetStatusText(1, StatusPanel1::Finding);
 
     Timer2 = MakeTimer(this, "Timer2", 10);
     Timer3 = MakeTimer(this, "Timer3", 1000);
@@ -335,8 +337,7 @@ void Form1::ShowMessage(const QString& text, const QString& title) {
 }
 
 void Form1::ReportCommunicationError() {
-    ShowMessage(QStringLiteral("Communication error! Please check the interface."),
-                QStringLiteral("Warning"));
-    SetStatusText(1, QStringLiteral("Communication error!"));
+    ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle);
+    SetStatusText(1, StatusPanel1::CommunicationError);
     EnableGroupConnect(false);
 }

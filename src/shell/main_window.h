@@ -28,7 +28,8 @@ public:
     static void (*EndProgram)();
 
     // Load handler: refuses a second copy, fills the tables and arms the
-    // start-up tick. Returns false when this copy must end.
+    // start-up tick. Returns false when this copy must end: it has then shown
+    // its message and called EndProgram.
     bool Form1_Load();
 
     // ---- Controls (names as on the panel's design) ----
@@ -94,12 +95,12 @@ public:
     QLabel* lbl_cmd;
 
     QStatusBar* SBar1;
-    QTimer* Timer2;
-    QTimer* Timer3;
-    QTimer* tmr_flash;
+    QTimer* Timer2;    // 10 ms, one shot: the connection at start-up
+    QTimer* Timer3;    // 1 s: the monitor poll while the output is on
+    QTimer* tmr_flash; // 500 ms: blinks FlashControl during a limit edit
     QSerialPort* MSComm1;
-    int CommPort = 1; // COM1..COM4; set only while the port is closed
-    QPointer<Form2> ProgressWindow;
+    int CommPort = 1;               // COM1..COM4; set only while the port is closed
+    QPointer<Form2> ProgressWindow; // during a connection only; the user may close it
 
     // Status bar panels 1 to 3.
     void SetStatusText(int panel, const QString& text);
@@ -126,15 +127,27 @@ public:
     void ReportCommunicationError();
 
     // ---- Command transport ----
+    // Writes command and CR if the port is usable; errors are ignored and
+    // nothing is read.
     void SendCommand(const QString& command);
+    // Waits up to 1 s, running events, for one reply line. On success: the
+    // line without its lead character, LF kept, and ReplyPending cleared. On a
+    // timeout: everything received so far, raw (empty when nothing came),
+    // ReplyPending left set and TimeoutCount raised; the fifth timeout in a row
+    // outside a connection reports the communication error.
     QString ReadReply();
+    // Waits, running events, for the given time.
     void WaitSeconds(double seconds);
     // Opens the port if closed. Returns false when it cannot be opened.
     bool OpenPort();
     void ClosePort();
 
     // ---- Connection and polling ----
+    // Scans COM1 to COM4 and reads the supply's settings. Can end the program
+    // (see CollectSupplyData).
     void ConnectSupply();
+    // Reads every setting and identifies the model. When the model query stays
+    // unanswered it shows the communication error and calls EndProgram.
     void CollectSupplyData();
     void Timer3_Timer();
     void PollMonitor();
@@ -144,6 +157,21 @@ public:
     void UpdatePowerFromLimits();
     // Sends "I", reads one reply and takes the current limit from it.
     void ReadBackCurrentLimit();
+    // Each display written from its member with its pattern.
+    void ShowVoltageSet();
+    void ShowVoltageLimit();
+    void ShowCurrentLimit();
+    void ShowPowerLimit();
+    // A new voltage (current) limit on its display and in its box, and the
+    // power limit that follows from it on dis_lp and in txt_p.
+    void EchoVoltageLimit();
+    void EchoCurrentLimit();
+    // The supply pulls its set-point down to a lower voltage limit by itself;
+    // the panel follows.
+    void PullSetpointToLimit();
+    // Whether LOCK or a limit key has been held for a long press since its
+    // press. A hold across midnight gives a negative time and counts as short.
+    bool HeldLong() const;
 
     // ---- Set-point entry fields ----
     void cmd_v_MouseDown();

@@ -67,7 +67,7 @@ private:
 
 } // namespace
 
-EntryBox::EntryBox(int maxChars, QWidget* parent) : QLineEdit(parent), maxChars_(maxChars) {
+EntryBox::EntryBox(int maxChars, QWidget* parent) : QLineEdit(parent) {
     setValidator(new LengthValidator(maxChars, this));
 }
 

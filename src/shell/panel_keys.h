@@ -50,8 +50,6 @@ class EntryBox : public QLineEdit {
 public:
     EntryBox(int maxChars, QWidget* parent);
 
-    int MaxChars() const { return maxChars_; }
-
 signals:
     void KeyUp(int key);
     void LostFocus();
@@ -59,7 +57,4 @@ signals:
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-
-private:
-    int maxChars_;
 };

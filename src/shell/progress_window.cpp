@@ -1,5 +1,7 @@
 #include "progress_window.h"
+#include "panel_texts.h"
 
+#include "geometry.h"
 #include "pictures.h"
 
 Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Dialog) {
@@ -11,7 +13,7 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     setFixedSize(Twips(8115), Twips(2925));
     move(Twips(2790), Twips(2790));
 
-    dispini = new QLabel(QStringLiteral("Connectting!"), this);
+    dispini = new QLabel(ProgressText::Start, this);
     dispini->setObjectName(QStringLiteral("dispini"));
     QFont big(QStringLiteral("Arial"));
     big.setPointSizeF(20.25);

@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "panel_texts.h"
 
 #include <QDir>
 #include <QLockFile>
@@ -33,7 +34,7 @@ bool AnotherCopyRunning() {
 
 bool Form1::Form1_Load() {
     if (AnotherCopyRunning()) {
-        ShowMessage(QStringLiteral("This program is running now!"), windowTitle());
+        ShowMessage(MessageText::AlreadyRunning, windowTitle());
         close();
         EndProgram();
         return false;

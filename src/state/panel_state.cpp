@@ -2,7 +2,6 @@
 
 #include <QTime>
 #include <algorithm>
-#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -12,7 +11,7 @@
 
 void PanelState::FillTables() {
     LongPressTime = 1.5;
-    EditTarget = QStringLiteral("vset");
+    EditTarget = EditTargets::VoltageSet.toString();
 
     ModelMaxVoltage[0] = 60;
     ModelMaxCurrent[0] = 3.5f;
@@ -98,7 +97,6 @@ double LeadingNumber(QStringView text) {
             number += exponent;
         }
     }
-    errno = 0;
     double value = std::strtod(number.c_str(), nullptr);
     if (std::isinf(value)) {
         // A number too large for a double: keep it finite so no later

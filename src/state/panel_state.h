@@ -21,44 +21,72 @@ constexpr bool IsModelRow(int index) {
     return index >= 0 && index < kModelCount;
 }
 
+// The edit targets: what the up and down keys, ENTER and CE act on.
+namespace EditTargets {
+inline constexpr QStringView VoltageSet = u"vset"; // idle: the output voltage
+inline constexpr QStringView VoltageLimit = u"vlimit";
+inline constexpr QStringView CurrentLimit = u"ilimit";
+inline constexpr QStringView PowerLimit = u"plimit";
+inline constexpr QStringView PlusPercent = u"plus";   // edited with the output off
+inline constexpr QStringView MinusPercent = u"minus"; // edited with the output off
+} // namespace EditTargets
+
+// The digit pattern each display writes its value with (see FormatWithPattern);
+// the set commands send their values in the same patterns.
+namespace DisplayPattern {
+inline constexpr QStringView VoltageSet = u"00.00";  // dis_v, volts
+inline constexpr QStringView VoltageLimit = u"00";   // dis_lv, whole volts
+inline constexpr QStringView CurrentLimit = u"0.00"; // dis_li, amperes
+inline constexpr QStringView PowerLimit = u"000";    // dis_lp, whole watts
+inline constexpr QStringView Percent = u"000";       // txt_plus, txt_minus after CE
+} // namespace DisplayPattern
+
+// The ranges of the two percent offsets, in points.
+inline constexpr int kPlusPercentLow = 100;
+inline constexpr int kPlusPercentHigh = 150;
+inline constexpr int kMinusPercentLow = 50;
+inline constexpr int kMinusPercentHigh = 100;
+
 // Every member of the main window that outlives one event. Values that the
 // keys step and compare are single precision: their bound tests depend on it.
+// "Read back" below means taken from the supply's replies by the connection
+// (ConnectSupply, CollectSupplyData) or the monitor poll (PollMonitor).
 struct PanelState {
-    float VoltageSet = 0;
-    float VoltageLimit = 0;
-    float CurrentLimit = 0;
-    float PowerLimit = 0;
-    float PlusPercent = 0;
-    float MinusPercent = 0;
+    float VoltageSet = 0;   // V, output set-point (dis_v); entry, steps, percent keys; read back
+    float VoltageLimit = 0; // V, voltage limit (dis_lv); entry, steps, limit keys, CE; read back
+    float CurrentLimit = 0; // A, current limit (dis_li); entry, steps, limit keys, CE; read back
+    float PowerLimit = 0;   // W, power limit (dis_lp); entry, steps, limit keys, CE; read back
+    float PlusPercent = 0;  // %, plus offset (txt_plus); percent keys, ENTER/CE; read back
+    float MinusPercent = 0; // %, minus offset (txt_minus); percent keys, ENTER/CE; read back
 
-    std::int16_t OutputOn = 0;
-    std::int16_t OverTemp = 0;
-    std::int16_t FineMode = 0;
-    std::int16_t Locked = 0;
+    std::int16_t OutputOn = 0; // supply digit 1/0: output on; read back, OUTPUT toggles it
+    std::int16_t OverTemp = 0; // supply digit 1/0: over-temperature; read back only
+    std::int16_t FineMode = 0; // supply digit 1/0, also the step-table row; read back, N and F
+    std::int16_t Locked = 0;   // supply digit 1/0: soft panel locked; read back, LOCK
 
-    QString EditTarget;
-    float EditOrigin = 0;
-    QLabel* FlashControl = nullptr;
-    QWidget* ActivePercentKey = nullptr;
-    float KeyPressTime = 0;
-    double LongPressTime = 0;
+    QString EditTarget;   // one of EditTargets; limit, percent, entry keys, ENTER/CE/V SET, REM
+    float EditOrigin = 0; // value of the open edit when opened or last accepted; CE restores it
+    QLabel* FlashControl = nullptr;      // indicator that tmr_flash blinks; set by the limit keys
+    QWidget* ActivePercentKey = nullptr; // percent key applied last; NORMAL enables it again
+    float KeyPressTime = 0;              // s since midnight of the last LOCK or limit-key press
+    double LongPressTime = 0;            // s, least hold of a long press (1.5); set at start
 
-    std::int16_t ModelIndex = 0;
-    QString ModelName[kModelCount];
-    float ModelMaxVoltage[kModelCount] = {};
-    float ModelMaxCurrent[kModelCount] = {};
-    float ModelMaxPower[kModelCount] = {};
+    std::int16_t ModelIndex = 0;    // row of the model table of the connected supply; connection
+    QString ModelName[kModelCount]; // model table, filled at start
+    float ModelMaxVoltage[kModelCount] = {}; // V, the maximum "U" reports after "SUM"
+    float ModelMaxCurrent[kModelCount] = {}; // A
+    float ModelMaxPower[kModelCount] = {};   // W
 
-    float VoltageStep[2] = {};
-    float CurrentStep[2] = {};
+    float VoltageStep[2] = {}; // V per step, indexed by FineMode: {1.0, 0.01}
+    float CurrentStep[2] = {}; // A per step, indexed by FineMode: {0.1, 0.01}
 
-    Flag ReplyPending = kFalse;
-    Flag Connecting = kFalse;
-    std::int16_t TimeoutCount = 0;
-    QString MonitorReply;
+    Flag ReplyPending = kFalse;    // a reply is awaited or the last one timed out; ReadReply
+    Flag Connecting = kFalse;      // a connection runs; ConnectSupply
+    std::int16_t TimeoutCount = 0; // reply timeouts since the last status line; ReadReply, poll
+    QString MonitorReply;          // the last status-line reply; connection and poll
 
-    float FormWidth = 0;
-    float FormHeight = 0;
+    float FormWidth = 0;  // device-independent pixels, the window size at load
+    float FormHeight = 0; // (the resize handler keeps it)
 
     // Fills the model table, the step tables and the start values.
     void FillTables();

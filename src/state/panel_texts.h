@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The texts the panel shows: status panel 1, the message boxes, the progress
+// window and the edit target's caption. Each is written once, here, exactly as
+// the user sees it.
+#pragma once
+
+#include <QLatin1String>
+
+namespace StatusPanel1 {
+inline constexpr QLatin1String Finding{"Finding the interface and Collecting data from ZRM"};
+inline constexpr QLatin1String Ready{"Ready"};
+inline constexpr QLatin1String CommunicationError{"Communication error!"};
+inline constexpr QLatin1String Sending{"Send several commands to ZRM! Please wait a minute."};
+} // namespace StatusPanel1
+
+namespace MessageText {
+inline constexpr QLatin1String CommunicationError{
+    "Communication error! Please check the interface."};
+inline constexpr QLatin1String CommunicationErrorTitle{"Warning"};
+inline constexpr QLatin1String AlreadyRunning{"This program is running now!"};
+} // namespace MessageText
+
+namespace ProgressText {
+inline constexpr QLatin1String Start{"Connectting!"};
+inline constexpr QLatin1String Scanning{"Connectting ZRM from RS232..."};
+} // namespace ProgressText
+
+// lbl_cmd: what the up and down keys act on.
+namespace TargetCaption {
+inline constexpr QLatin1String AtStart{"VSET "};
+inline constexpr QLatin1String VoltageSet{"V SET"};
+inline constexpr QLatin1String VoltageLimit{"V LIMIT"};
+inline constexpr QLatin1String CurrentLimit{"I LIMIT"};
+inline constexpr QLatin1String PowerLimit{"P LIMIT"};
+inline constexpr QLatin1String PlusPercent{"+%"};
+inline constexpr QLatin1String MinusPercent{"-%"};
+} // namespace TargetCaption

@@ -15,9 +15,10 @@ app_id=io.github.zrm_panel
 zrm_require_packages lintian appstream desktop-file-utils man-db dpkg-dev
 rm -f "$build_dir"/zrm-panel_*.deb
 # Debian's own compiler and linker flags, hardening included, as a Debian
-# build of the package would use them.
+# build of the package would use them; from the source root, which they map
+# out of the debugging paths.
 buildflag() {
-    DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"
+    (cd "$ZRM_ROOT" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1")
 }
 cmake -S "$ZRM_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DZRM_WERROR=ON \
     -DZRM_BUILD_TESTS=OFF -DCMAKE_CXX_FLAGS="$(buildflag CPPFLAGS) $(buildflag CXXFLAGS)" \

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One run of the real panel program against zrm-sim with line pacing on:
 // start-up to "Ready" next to the floor that the line allows, CPU use while
 // polling and during reply timeouts, and peak resident memory.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the panel, the simulator and the link benchmark, then runs the panel
 # program once against zrm-sim with line pacing on and prints its figures:
 # start-up to "Ready" next to the wire floor, CPU while polling and during

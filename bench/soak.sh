@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fault soak and runs it: the panel window against zrm-sim for the
 # given time with keys pressed at random and every fault of the simulator
 # injected, then the check that REM reconnects and the displays agree again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the connection reads from the supply: the status line that found it,
 // the "B" and "D" percent replies and the "U" reply that names the model.
 // The input holds the replies one after another, each ending in its LF.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FormatWithPattern with every pattern the panel sends and shows values in,
 // for values read from text and for any bit pattern of a double.
 #include "fuzz_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LeadingNumber on any text: replies from the line (Latin-1) and what a user
 // types or pastes into an entry box (any Unicode).
 #include "fuzz_check.h"

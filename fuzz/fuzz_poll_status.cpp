@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A poll reply taken into the panel. The first input byte sets the panel's
 // fine mode and edit target; the rest is the reply as ReadReply returns it.
 #include "fuzz_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The framing of ReadReply: the bytes of the line arrive in chunks of any
 // size, and after each chunk the reply is complete when the text so far ends
 // in LF; a buffer that fills up without one ends the wait as a timeout does.

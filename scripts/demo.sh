@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the panel and the supply simulator and runs the panel against the simulator,
 # which stands in for a ZRM supply on COM1.
 #   scripts/demo.sh                          the panel on the current display

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan) in
 # build-fuzz/ and runs each for the given time, starting from the seed corpus
 # in fuzz/corpus/<target>/. New inputs go to build-fuzz/corpus/<target>/, the

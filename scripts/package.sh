@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package of the panel and the simulator, then checks it:
 # lists its contents, runs Debian's package checker lintian, the AppStream and
 # desktop-entry validators and man's own warnings on the manual pages, checks

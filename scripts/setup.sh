@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the scripts: make sure the build tools and Qt 6 are installed, then
 # configure and build a tree. Sourced, not run.
 

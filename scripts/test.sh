@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the formatting of the C++ files against .clang-format, builds the
 # panel, the simulator and the tests with warnings as errors and runs the whole
 # suite offscreen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exact decimal numbers for the supply's values.
 //
 // The supply keeps its values as whole numbers of its smallest unit (hundredths of a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zrm-sim: a ZRM power supply on a pseudo-terminal, for the panel's demo and tests.
 #include "options.h"
 #include "simulator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pseudo-terminal that stands in for the supply's serial cable, and the symbolic link
 // that gives it a stable name.
 #pragma once

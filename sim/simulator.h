@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulator's event loop: commands in over the pseudo-terminal, replies out at the
 // line speed with the faults asked for, control lines in on standard input.
 #pragma once

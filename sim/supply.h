@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The supply itself: its settings, what each command does to them, and what it measures
 // at its output terminals with a resistive load connected.
 #pragma once

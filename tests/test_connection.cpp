@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the supply on COM1 to COM4, reading its settings into the panel and
 // identifying the model, against zrm-sim (and a scripted line where exact
 // answers are needed) over real pseudo-terminals.

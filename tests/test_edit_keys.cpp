@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ENTER, CE and V SET on every edit target, against the simulated supply. The
 // edits are opened here as the limit and percent keys leave them.
 #include "panel_checks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // V LIMIT, I LIMIT and P LIMIT against the simulated supply: the edit that a
 // press opens, the long press to the model's maxima, and CE after it.
 #include "panel_checks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pure reading of the serial line: reply framing, status lines and the
 // model table match.
 #include "supply_link.h"

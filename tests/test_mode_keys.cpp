@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // OUTPUT, LOCK, REM, N and F against the simulated supply, and the blink tick.
 #include "panel_checks.h"
 #include "sim_panel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The number operations behind every display and command, and the float
 // arithmetic that the keys' bound tests rely on.
 #include "panel_state.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "+ %", "- %" and NORMAL against the simulated supply: the percent edit with
 // the output off, the applied offset with the output on, and the percent boxes.
 #include "panel_checks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The monitor poll: its check of the reply (exact bytes from a scripted
 // line), what it refreshes while the output is on (zrm-sim), an unplugged and
 // a silent supply, and polls that must not nest.

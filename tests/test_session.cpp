@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One working session at the bench, key by key as a user goes through it, on
 // a simulated ZRM-711: every action's commands on the wire, and at the end the
 // supply's settings against what the panel shows.

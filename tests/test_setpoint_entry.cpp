@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The four entry boxes and their keys V, U, I and P, typed into and pressed
 // for real, against the simulated supply.
 #include "panel_checks.h"

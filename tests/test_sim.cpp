@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The supply simulator, seen from the serial line: a small client talks to zrm-sim over
 // its real pseudo-terminal and checks the bytes that come back.
 #include "sim_process.h"

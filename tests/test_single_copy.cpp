@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Only one copy of the panel runs per user: a second one says so and ends
 // without touching the serial line that the first one holds.
 #include "main_window.h"

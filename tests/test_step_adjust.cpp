@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The up and down keys against the simulated supply: the bounds of every edit
 // target on each model in normal and fine mode, the commands and pauses of a
 // power step, the pressed look and the focus.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command transport over a real pseudo-terminal whose far end the test
 // writes byte by byte: command lines, reply framing, timeouts, the lost-link
 // report, pauses, a pulled cable and a flooding supply.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel window as laid out at design time, its start-up state, and the
 // enable groups that switch keys between the panel's modes.
 #include "geometry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing the supply's serial line: the port names, the reply
 // framing and the status line. Pure functions of text, shared by the window's
 // transport and polling and by the fuzzers.

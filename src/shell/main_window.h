@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form1, the soft front panel: every control, the serial port, the timers and
 // the whole window state live here. Its procedures are spread over the source
 // folders by subsystem: shell/ (window, start-up, enable groups), link/ (the

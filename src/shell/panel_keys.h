@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three kinds of input control on the panel: push-button keys that act
 // when the mouse button goes down, the two image keys, and the entry boxes.
 #pragma once

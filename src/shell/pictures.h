@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own pictures, drawn at run time: the application icon and
 // the arrows of the up and down keys.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Form2: the small window that shows which port is being tried while the
 // panel looks for the supply.
 #pragma once

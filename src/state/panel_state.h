@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The panel's window state, the fixed tables of the three supply models and
 // the number operations that read and write every value on the panel.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks of what the panel shows and what the simulated supply holds, written
 // as "name=text" pairs in test tables.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for tests that drive the real panel window: message boxes closed and
 // recorded, the program's end observed instead of taken, the COM ports pointed
 // at chosen paths.

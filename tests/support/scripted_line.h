@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ScriptedLine: a serial line whose far end a test drives byte by byte. A
 // pseudo-terminal pair; the panel opens the slave path like any tty, the test
 // reads what the panel sent and writes exact reply bytes on the master side,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SimPanel: the panel window connected to zrm-sim over a pseudo-terminal, for
 // tests that press the panel's keys and read the wire back from the
 // simulator's log.

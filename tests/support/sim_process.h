@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SimProcess: the supply simulator zrm-sim as a child process of a test.
 //
 //   SimProcess sim;

@@ -77,8 +77,10 @@ PortOutcome OpenFailure(QSerialPort::SerialPortError error, const QString& path)
     }
 }
 
-void TraceOpen(int n, const QString& path, PortOutcome outcome, const QString& why = {}) {
-    qCDebug(lcLink).noquote() << TraceMs() << "open" << ScanLine(n, path, outcome) << why;
+// "open COM1 /dev/ttyUSB0: busy: another program holds it (Qt's reason)"
+QString OpenNote(int n, const QString& path, PortOutcome outcome, const QString& why = {}) {
+    const QString line = QLatin1String("open ") + ScanLine(n, path, outcome);
+    return why.isEmpty() ? line : line + QLatin1String(" (") + why + u')';
 }
 
 } // namespace
@@ -125,8 +127,10 @@ QString Form1::ReadReply() {
     if (TimeoutCount < std::numeric_limits<decltype(TimeoutCount)>::max()) {
         ++TimeoutCount;
     }
-    qCDebug(lcLink).noquote() << TraceMs() << "timeout" << TimeoutCount << "received"
-                              << EscapeControls(buffer.Raw());
+    qCDebug(lcLink).noquote() << TraceMs()
+                              << QStringLiteral("timeout %1, received \"%2\"")
+                                     .arg(TimeoutCount)
+                                     .arg(EscapeControls(buffer.Raw()));
     if (Connecting == kFalse && TimeoutCount >= kTimeoutsOfLostLink) {
         ReportCommunicationError();
     }
@@ -153,7 +157,7 @@ PortOutcome Form1::OpenPort() {
     }
     const QString path = ComPortDevice(CommPort);
     if (path.isEmpty()) {
-        TraceOpen(CommPort, path, PortOutcome::NotPresent);
+        qCDebug(lcLink).noquote() << TraceMs() << OpenNote(CommPort, path, PortOutcome::NotPresent);
         return PortOutcome::NotPresent;
     }
     MSComm1->setPortName(path);
@@ -168,7 +172,8 @@ PortOutcome Form1::OpenPort() {
     MSComm1->clearError();
     if (!MSComm1->open(QIODevice::ReadWrite)) {
         const PortOutcome outcome = OpenFailure(MSComm1->error(), path);
-        TraceOpen(CommPort, path, outcome, MSComm1->errorString());
+        qCDebug(lcLink).noquote() << TraceMs()
+                                  << OpenNote(CommPort, path, outcome, MSComm1->errorString());
         MSComm1->clearError();
         return outcome;
     }
@@ -191,7 +196,7 @@ PortOutcome Form1::OpenPort() {
             }
         },
         Qt::QueuedConnection);
-    TraceOpen(CommPort, path, PortOutcome::Opened);
+    qCDebug(lcLink).noquote() << TraceMs() << OpenNote(CommPort, path, PortOutcome::Opened);
     return PortOutcome::Opened;
 }
 

@@ -22,7 +22,7 @@ zrm_require_packages() {
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
     else
         echo "These packages are missing. Install them with:" >&2
-        echo "  sudo apt-get install -y ${missing[*]}" >&2
+        echo "  as root: apt-get install --no-install-recommends ${missing[*]}" >&2
         exit 1
     fi
 }
@@ -34,7 +34,7 @@ zrm_check_format() {
     if ! command -v clang-format >/dev/null; then
         if [ "$(id -u)" -ne 0 ]; then
             echo "Format check skipped: clang-format is not installed" \
-                "(sudo apt-get install -y clang-format)." >&2
+                "(as root: apt-get install --no-install-recommends clang-format)." >&2
             return 0
         fi
         zrm_require_packages clang-format

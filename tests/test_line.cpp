@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The pure reading of the serial line: reply framing, status lines and the
-// model table match.
+// The pure reading of the serial line: reply framing, status lines, the
+// model table match and the choice of the COM ports.
 #include "supply_link.h"
 
 #include <QTest>
 #include <cfloat>
 
 Q_DECLARE_METATYPE(StatusTexts)
+Q_DECLARE_METATYPE(SerialPortDescription)
 
 namespace {
 
@@ -14,6 +15,24 @@ namespace {
 // characters, then the LF that ReadReply leaves on.
 QString StatusLine(const QString& digits = QStringLiteral("010201")) {
     return QStringLiteral("12.34 1.234 015.2 30 2.50 075 ") + digits + u'\n';
+}
+
+SerialPortDescription BuiltIn(const QString& path) {
+    SerialPortDescription port;
+    port.systemLocation = path;
+    port.name = path.section(u'/', -1);
+    return port;
+}
+
+SerialPortDescription Adapter(const QString& path, const QString& byId = {},
+                              const QString& serial = {}) {
+    SerialPortDescription port = BuiltIn(path);
+    port.vendorId = 0x0403;
+    port.productId = 0x6001;
+    port.manufacturer = QStringLiteral("FTDI");
+    port.byIdName = byId;
+    port.serialNumber = serial;
+    return port;
 }
 
 PanelState FreshState() {
@@ -41,7 +60,8 @@ private slots:
     void statusDigit_data();
     void statusDigit();
     void singleNumber();
-    void comPortPath();
+    void comPortOrder_data();
+    void comPortOrder();
 };
 
 void TestLine::framing_data() {
@@ -285,11 +305,51 @@ void TestLine::singleNumber() {
     QCOMPARE(SingleNumber(u""), 0.0f);
 }
 
-void TestLine::comPortPath() {
-    qputenv("ZRM_COM2", "/dev/ttyUSB0");
-    qunsetenv("ZRM_COM3");
-    QCOMPARE(ComPortPath(2), QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(ComPortPath(3), QStringLiteral("/dev/ttyS2"));
+void TestLine::comPortOrder_data() {
+    QTest::addColumn<QList<SerialPortDescription>>("ports");
+    QTest::addColumn<QStringList>("overrides");
+    QTest::addColumn<QStringList>("com");
+
+    const QString a = QStringLiteral("usb-FTDI_FT232R_USB_UART_A10-if00-port0");
+    const QString b = QStringLiteral("usb-FTDI_FT232R_USB_UART_B20-if00-port0");
+    const auto usb0 = Adapter("/dev/ttyUSB0", b);
+    const auto usb1 = Adapter("/dev/ttyUSB1", a);
+    QTest::newRow("no ports") << QList<SerialPortDescription>{} << QStringList{}
+                              << QStringList{"", "", "", ""};
+    QTest::newRow("built-in ports by number")
+        << QList{BuiltIn("/dev/ttyS10"), BuiltIn("/dev/ttyS2"), BuiltIn("/dev/ttyS0")}
+        << QStringList{} << QStringList{"/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS10", ""};
+    QTest::newRow("one adapter before built-in ports")
+        << QList{BuiltIn("/dev/ttyS0"), Adapter("/dev/ttyUSB0")} << QStringList{}
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyS0", "", ""};
+    QTest::newRow("two adapters by by-id name")
+        << QList{usb0, usb1} << QStringList{}
+        << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB0", "", ""};
+    QTest::newRow("two adapters, other enumeration order")
+        << QList{usb1, usb0} << QStringList{}
+        << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB0", "", ""};
+    QTest::newRow("adapters without by-id name by serial number, then path")
+        << QList{Adapter("/dev/ttyUSB3"), Adapter("/dev/ttyUSB0", {}, "X9"),
+                 Adapter("/dev/ttyUSB2", {}, "C3"), usb1}
+        << QStringList{}
+        << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB0", "/dev/ttyUSB3"};
+    QTest::newRow("ACM port without identifiers counts as an adapter")
+        << QList{BuiltIn("/dev/ttyS0"), BuiltIn("/dev/ttyACM0")} << QStringList{}
+        << QStringList{"/dev/ttyACM0", "/dev/ttyS0", "", ""};
+    QTest::newRow("more than four ports")
+        << QList{BuiltIn("/dev/ttyS0"), BuiltIn("/dev/ttyS1"), BuiltIn("/dev/ttyS2"),
+                 BuiltIn("/dev/ttyS3"), usb0}
+        << QStringList{} << QStringList{"/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2"};
+    QTest::newRow("ZRM_COMn wins for its n")
+        << QList{usb0, BuiltIn("/dev/ttyS0")} << QStringList{"", "/tmp/zrm-com2", "", "COM4"}
+        << QStringList{"/dev/ttyUSB0", "/tmp/zrm-com2", "", "COM4"};
+}
+
+void TestLine::comPortOrder() {
+    QFETCH(QList<SerialPortDescription>, ports);
+    QFETCH(QStringList, overrides);
+    QFETCH(QStringList, com);
+    QCOMPARE(OrderComPorts(ports, overrides), com);
 }
 
 QTEST_MAIN(TestLine)

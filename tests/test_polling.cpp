@@ -97,7 +97,7 @@ void TestPolling::replyCheck() {
     Form1& p = *panel_;
     p.InitModelTable();
     p.CommPort = 1;
-    QVERIFY(p.OpenPort());
+    QCOMPARE(p.OpenPort(), PortOutcome::Opened);
     p.TimeoutCount = 3;
     p.VoltageSet = 5;
     p.CurrentLimit = 1;
@@ -238,7 +238,7 @@ void TestPolling::ticksDoNotNest() {
     PointComPorts({line.SlavePath()});
     Form1& p = *panel_;
     p.CommPort = 1;
-    QVERIFY(p.OpenPort());
+    QCOMPARE(p.OpenPort(), PortOutcome::Opened);
     bool ticked = false;
     if (duringConnection) {
         p.Connecting = kTrue;

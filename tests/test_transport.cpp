@@ -58,7 +58,7 @@ void TestTransport::cleanup() {
 
 void TestTransport::OpenOnLine() {
     panel_->CommPort = 1;
-    QVERIFY(panel_->OpenPort());
+    QCOMPARE(panel_->OpenPort(), PortOutcome::Opened);
     QVERIFY(panel_->MSComm1->isOpen());
 }
 

@@ -4,12 +4,20 @@
 #include "progress_window.h"
 #include "supply_commands.h"
 #include "supply_link.h"
+#include "wire_trace.h"
 
 #include <QCoreApplication>
 
 namespace {
 
 constexpr int kPortCount = 4;
+
+// One line of the scan's report, which also goes to the wire trace.
+QString NoteScan(int n, const QString& path, PortOutcome outcome) {
+    QString line = ScanLine(n, path, outcome);
+    qCDebug(lcLink).noquote() << TraceMs() << "scan" << line;
+    return line;
+}
 
 } // namespace
 
@@ -29,7 +37,9 @@ void Form1::ConnectSupply() {
     ProgressWindow->PBar1->setMaximum(kPortCount);
     ProgressWindow->PBar1->setValue(0);
 
+    MapComPorts();
     ReplyPending = kTrue;
+    QStringList report;
     int port = 1;
     for (; port <= kPortCount; ++port) {
         QCoreApplication::processEvents();
@@ -39,12 +49,17 @@ void Form1::ConnectSupply() {
         }
         ClosePort();
         CommPort = port;
-        if (!OpenPort()) {
+        const PortOutcome opened = OpenPort();
+        if (opened != PortOutcome::Opened) {
+            report << NoteScan(port, ComPortDevice(port), opened);
             continue;
         }
         SendCommand(Query::Status);
         MonitorReply = ReadReply();
-        if (ReplyPending == kFalse) {
+        const bool answered = ReplyPending == kFalse;
+        report << NoteScan(port, ComPortDevice(port),
+                           answered ? PortOutcome::Answered : PortOutcome::Silent);
+        if (answered) {
             break;
         }
     }
@@ -53,9 +68,10 @@ void Form1::ConnectSupply() {
     }
 
     if (ReplyPending != kFalse) {
-        ReportCommunicationError();
+        ReportCommunicationError(report.join(u'\n'));
     } else {
         SetStatusText(3, QStringLiteral("COM%1").arg(port));
+        SetStatusToolTip(3, ComPortDevice(port));
         CollectSupplyData();
         SetStatusText(1, StatusPanel1::Ready);
         EnableGroupConnect(true);

@@ -1,16 +1,150 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "panel_texts.h"
 #include "supply_link.h"
 
 #include <QtGlobal>
+#include <algorithm>
 
-QString ComPortPath(int n) {
-    const QByteArray variable = "ZRM_COM" + QByteArray::number(n);
-    if (qEnvironmentVariableIsSet(variable.constData())) {
-        return qEnvironmentVariable(variable.constData());
+namespace {
+
+constexpr int kComPorts = 4;
+
+bool IsAdapter(const SerialPortDescription& port) {
+    return port.vendorId.has_value() || port.name.startsWith(u"ttyUSB") ||
+           port.name.startsWith(u"ttyACM");
+}
+
+// The run of digits at i, without leading zeros; i moves past it.
+QStringView DigitRun(QStringView text, qsizetype& i) {
+    const qsizetype start = i;
+    while (i < text.size() && text[i].isDigit()) {
+        ++i;
     }
+    QStringView run = text.sliced(start, i - start);
+    while (run.size() > 1 && run.front() == u'0') {
+        run = run.sliced(1);
+    }
+    return run;
+}
+
+// Runs of digits compare by value: ttyUSB2 before ttyUSB10.
+int NaturalCompare(QStringView a, QStringView b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const QStringView runA = DigitRun(a, i);
+            const QStringView runB = DigitRun(b, j);
+            if (runA.size() != runB.size()) {
+                return runA.size() < runB.size() ? -1 : 1;
+            }
+            if (const int c = runA.compare(runB); c != 0) {
+                return c;
+            }
+        } else if (a[i] != b[j]) {
+            return a[i] < b[j] ? -1 : 1;
+        } else {
+            ++i;
+            ++j;
+        }
+    }
+    return (i < a.size()) - (j < b.size());
+}
+
+// A name that is missing sorts after every name that is there.
+int PresentFirstCompare(const QString& a, const QString& b) {
+    if (a.isEmpty() != b.isEmpty()) {
+        return a.isEmpty() ? 1 : -1;
+    }
+    return a.compare(b);
+}
+
+bool ComesBefore(const SerialPortDescription& a, const SerialPortDescription& b) {
+    if (IsAdapter(a) != IsAdapter(b)) {
+        return IsAdapter(a);
+    }
+    if (IsAdapter(a)) {
+        if (const int c = PresentFirstCompare(a.byIdName, b.byIdName); c != 0) {
+            return c < 0;
+        }
+        if (const int c = PresentFirstCompare(a.serialNumber, b.serialNumber); c != 0) {
+            return c < 0;
+        }
+    }
+    return NaturalCompare(a.systemLocation, b.systemLocation) < 0;
+}
+
+QLatin1String OutcomeText(PortOutcome outcome) {
+    switch (outcome) {
+    case PortOutcome::Opened:
+        return PortOutcomeText::Opened;
+    case PortOutcome::NotPresent:
+        return PortOutcomeText::NotPresent;
+    case PortOutcome::Denied:
+        return PortOutcomeText::Denied;
+    case PortOutcome::Busy:
+        return PortOutcomeText::Busy;
+    case PortOutcome::Failed:
+        return PortOutcomeText::Failed;
+    case PortOutcome::Silent:
+        return PortOutcomeText::Silent;
+    case PortOutcome::Answered:
+        break;
+    }
+    return PortOutcomeText::Answered;
+}
+
+} // namespace
+
+QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList& overrides) {
+    std::stable_sort(ports.begin(), ports.end(), ComesBefore);
+    QStringList paths;
+    for (int n = 1; n <= kComPorts; ++n) {
+        const QString over = overrides.value(n - 1);
+        paths << (!over.isEmpty() ? over : ports.value(n - 1).systemLocation);
+    }
+    return paths;
+}
+
+QStringList ComPortOverrides() {
+    QStringList overrides;
+    for (int n = 1; n <= kComPorts; ++n) {
+        const QByteArray variable = "ZRM_COM" + QByteArray::number(n);
+        QString path = qEnvironmentVariable(variable.constData());
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+        if (path.isEmpty()) {
+            path = QStringLiteral("COM%1").arg(n);
+        }
 #endif
+        overrides << path;
+    }
+    return overrides;
+}
+
+QString ScanLine(int n, const QString& path, PortOutcome outcome) {
+    const QString port = path.isEmpty() ? QStringLiteral("COM%1").arg(n)
+                                        : QStringLiteral("COM%1 %2").arg(n).arg(path);
+    return port + QLatin1String(": ") + OutcomeText(outcome);
+}
+
+QString EscapeControls(QStringView text) {
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\r') {
+            escaped += QLatin1String("\\r");
+        } else if (u == u'\n') {
+            escaped += QLatin1String("\\n");
+        } else if (u == u'\t') {
+            escaped += QLatin1String("\\t");
+        } else if (u == u'\\') {
+            escaped += QLatin1String("\\\\");
+        } else if (u < 0x20 || u >= 0x7f) {
+            escaped += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
 }

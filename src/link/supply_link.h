@@ -8,13 +8,44 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 
-// The device path of COM n (1 to 4): the path in ZRM_COMn when that is set,
-// else COMn on Windows and /dev/ttyS(n-1) elsewhere.
-QString ComPortPath(int n);
+// One serial port of the machine, as the system lists it.
+struct SerialPortDescription {
+    QString name;           // "ttyUSB0"
+    QString systemLocation; // "/dev/ttyUSB0"
+    std::optional<quint16> vendorId;
+    std::optional<quint16> productId;
+    QString serialNumber;
+    QString manufacturer;
+    QString byIdName; // its link in /dev/serial/by-id, empty when it has none
+};
+
+// The device paths of COM1 to COM4, empty for a COM port that has none.
+// overrides[n-1], when not empty, is COM n; otherwise COM n is the n-th of
+// the ports: USB and ACM adapters first, ordered by their by-id name, serial
+// number and path, so that one adapter keeps its COM number from one start to
+// the next, then the built-in ports by path.
+QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList& overrides);
+
+// What the environment says of COM1 to COM4: the path in ZRM_COMn where that
+// is set; on Windows COMn where it is not, as the system names its ports
+// itself; empty otherwise.
+QStringList ComPortOverrides();
+
+// What became of one COM port in a scan.
+enum class PortOutcome { Opened, NotPresent, Denied, Busy, Failed, Silent, Answered };
+
+// "COM1 /dev/ttyUSB0: answered", one line of the scan's report.
+QString ScanLine(int n, const QString& path, PortOutcome outcome);
+
+// Control characters, backslash and bytes beyond ASCII written as escapes
+// (\r, \n, \t, \\, \xNN), so that a line of the wire trace shows every byte.
+QString EscapeControls(QStringView text);
 
 // LeadingNumber in single precision, the panel's type for every value; a
 // number beyond its range ("1E99") gives the largest single instead.

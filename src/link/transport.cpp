@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 #include "supply_link.h"
+#include "wire_trace.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -45,12 +52,44 @@ bool PortUsable(const QSerialPort& port) {
     return port.isOpen() && !LineGone(port.error());
 }
 
+// Whether this user may read and write the device, with the effective
+// identity, as the open itself is judged.
+bool MayReadWrite(const QString& path) {
+#ifdef Q_OS_UNIX
+    return faccessat(AT_FDCWD, QFile::encodeName(path).constData(), R_OK | W_OK, AT_EACCESS) == 0;
+#else
+    Q_UNUSED(path);
+    return true;
+#endif
+}
+
+// Qt reports a port that another program holds (its lock file, or the
+// exclusive mode of the tty) and one that this user may not open alike, as a
+// permission error; the device's own permissions tell the two apart.
+PortOutcome OpenFailure(QSerialPort::SerialPortError error, const QString& path) {
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return PortOutcome::NotPresent;
+    case QSerialPort::PermissionError:
+        return MayReadWrite(path) ? PortOutcome::Busy : PortOutcome::Denied;
+    default:
+        return PortOutcome::Failed;
+    }
+}
+
+// "open COM1 /dev/ttyUSB0: busy: another program holds it (Qt's reason)"
+QString OpenNote(int n, const QString& path, PortOutcome outcome, const QString& why = {}) {
+    const QString line = QLatin1String("open ") + ScanLine(n, path, outcome);
+    return why.isEmpty() ? line : line + QLatin1String(" (") + why + u')';
+}
+
 } // namespace
 
 void Form1::SendCommand(const QString& command) {
     if (!PortUsable(*MSComm1)) {
         return;
     }
+    qCDebug(lcLink).noquote() << TraceMs() << "send" << EscapeControls(command);
     MSComm1->write(command.toLatin1() + '\r');
     // Out now rather than at the next pass of the event loop, so the pauses
     // between commands are measured from the send.
@@ -72,6 +111,7 @@ QString Form1::ReadReply() {
         }
         buffer.Append(MSComm1->read(buffer.Room()));
         if (buffer.Complete()) {
+            qCDebug(lcLink).noquote() << TraceMs() << "reply" << EscapeControls(buffer.Raw());
             QCoreApplication::processEvents();
             ReplyPending = kFalse;
             return buffer.Payload();
@@ -87,6 +127,10 @@ QString Form1::ReadReply() {
     if (TimeoutCount < std::numeric_limits<decltype(TimeoutCount)>::max()) {
         ++TimeoutCount;
     }
+    qCDebug(lcLink).noquote() << TraceMs()
+                              << QStringLiteral("timeout %1, received \"%2\"")
+                                     .arg(TimeoutCount)
+                                     .arg(EscapeControls(buffer.Raw()));
     if (Connecting == kFalse && TimeoutCount >= kTimeoutsOfLostLink) {
         ReportCommunicationError();
     }
@@ -104,11 +148,19 @@ void Form1::WaitSeconds(double seconds) {
     }
 }
 
-bool Form1::OpenPort() {
+PortOutcome Form1::OpenPort() {
     if (MSComm1->isOpen()) {
-        return true;
+        return PortOutcome::Opened;
     }
-    MSComm1->setPortName(ComPortPath(CommPort));
+    if (comPorts_.isEmpty()) {
+        MapComPorts();
+    }
+    const QString path = ComPortDevice(CommPort);
+    if (path.isEmpty()) {
+        qCDebug(lcLink).noquote() << TraceMs() << OpenNote(CommPort, path, PortOutcome::NotPresent);
+        return PortOutcome::NotPresent;
+    }
+    MSComm1->setPortName(path);
     MSComm1->setBaudRate(QSerialPort::Baud2400);
     MSComm1->setDataBits(QSerialPort::Data8);
     MSComm1->setParity(QSerialPort::NoParity);
@@ -119,8 +171,11 @@ bool Form1::OpenPort() {
     MSComm1->setReadBufferSize(1024);
     MSComm1->clearError();
     if (!MSComm1->open(QIODevice::ReadWrite)) {
+        const PortOutcome outcome = OpenFailure(MSComm1->error(), path);
+        qCDebug(lcLink).noquote() << TraceMs()
+                                  << OpenNote(CommPort, path, outcome, MSComm1->errorString());
         MSComm1->clearError();
-        return false;
+        return outcome;
     }
     // DTR and RTS asserted: the usual state of a terminal on the line, and
     // what adapters and supplies that watch them expect. A pseudo-terminal
@@ -135,11 +190,14 @@ bool Form1::OpenPort() {
         MSComm1, &QSerialPort::errorOccurred, this,
         [this](QSerialPort::SerialPortError error) {
             if (LineGone(error) && MSComm1->error() == error) {
+                qCDebug(lcLink).noquote()
+                    << TraceMs() << "line gone:" << MSComm1->errorString() << "- port closed";
                 ClosePort();
             }
         },
         Qt::QueuedConnection);
-    return true;
+    qCDebug(lcLink).noquote() << TraceMs() << OpenNote(CommPort, path, PortOutcome::Opened);
+    return PortOutcome::Opened;
 }
 
 void Form1::ClosePort() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 #include "supply_commands.h"
+#include "wire_trace.h"
 
 void Form1::cmd_output_MouseDown() {
     OutputOn = static_cast<std::int16_t>(1 - OutputOn);
@@ -38,6 +39,7 @@ void Form1::cmd_rem_MouseDown() {
         return;
     }
     reconnecting_ = true;
+    qCDebug(lcLink).noquote() << TraceMs() << "reconnect";
     Timer3->stop();
     EditTarget = EditTargets::VoltageSet.toString();
     WaitSeconds(1);

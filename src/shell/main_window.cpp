@@ -327,18 +327,27 @@ void Form1::SetStatusText(int panel, const QString& text) {
     }
 }
 
+void Form1::SetStatusToolTip(int panel, const QString& text) {
+    if (auto* label = SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel%1").arg(panel))) {
+        label->setToolTip(text);
+    }
+}
+
 QString Form1::StatusText(int panel) const {
     auto* label = SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel%1").arg(panel));
     return label != nullptr ? label->text() : QString();
 }
 
-void Form1::ShowMessage(const QString& text, const QString& title) {
+void Form1::ShowMessage(const QString& text, const QString& title, const QString& details) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
+    if (!details.isEmpty()) {
+        box.setDetailedText(details);
+    }
     box.exec();
 }
 
-void Form1::ReportCommunicationError() {
-    ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle);
+void Form1::ReportCommunicationError(const QString& details) {
+    ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle, details);
     SetStatusText(1, StatusPanel1::CommunicationError);
     EnableGroupConnect(false);
 }

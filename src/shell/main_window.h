@@ -7,6 +7,7 @@
 
 #include "panel_keys.h"
 #include "panel_state.h"
+#include "supply_link.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -27,6 +28,10 @@ public:
     // Ends the process at once, as EXIT does. Tests replace it to observe the
     // end without ending themselves.
     static void (*EndProgram)();
+
+    // The machine's serial ports, from which COM1 to COM4 are chosen. Tests
+    // replace it to make a pseudo-terminal look like a USB adapter.
+    static QList<SerialPortDescription> (*ListSerialPorts)();
 
     // Load handler: refuses a second copy, fills the tables and arms the
     // start-up tick. Returns false when this copy must end: it has then shown
@@ -106,6 +111,7 @@ public:
     // Status bar panels 1 to 3.
     void SetStatusText(int panel, const QString& text);
     QString StatusText(int panel) const;
+    void SetStatusToolTip(int panel, const QString& text);
 
     // ---- Enable groups ----
     void SetPanelEnabled(bool value);
@@ -122,10 +128,11 @@ public:
     void Timer2_Timer();
     void cmd_exit_Click();
 
-    // The one message box of the program (modal, OK button).
-    void ShowMessage(const QString& text, const QString& title);
+    // The one message box of the program (modal, OK button), with details
+    // behind its details button when there are any.
+    void ShowMessage(const QString& text, const QString& title, const QString& details = {});
     // "Communication error!": the box, status panel 1 and the connect group off.
-    void ReportCommunicationError();
+    void ReportCommunicationError(const QString& details = {});
 
     // ---- Command transport ----
     // Writes command and CR if the port is usable; errors are ignored and
@@ -139,14 +146,19 @@ public:
     QString ReadReply();
     // Waits, running events, for the given time.
     void WaitSeconds(double seconds);
-    // Opens the port if closed. Returns false when it cannot be opened.
-    bool OpenPort();
+    // Opens the port of COM CommPort if closed: Opened, or why it could not
+    // be opened (NotPresent, Denied, Busy, Failed).
+    PortOutcome OpenPort();
     void ClosePort();
 
     // ---- Connection and polling ----
     // Scans COM1 to COM4 and reads the supply's settings. Can end the program
     // (see CollectSupplyData).
     void ConnectSupply();
+    // Chooses the devices of COM1 to COM4 anew from the ports listed now.
+    void MapComPorts();
+    // The device of COM n as last chosen; empty when it has none.
+    QString ComPortDevice(int n) const;
     // Reads every setting and identifies the model. When the model query stays
     // unanswered it shows the communication error and calls EndProgram.
     void CollectSupplyData();
@@ -240,6 +252,7 @@ private:
     void BuildControls();
     void ConnectEvents();
 
+    QStringList comPorts_;      // the devices of COM1 to COM4, chosen at each scan
     bool polling_ = false;      // a poll is waiting for its reply
     bool reconnecting_ = false; // REM is waiting or connecting
     bool stepKeysHeld_ = false; // the up and down keys wait for a current-limit read-back

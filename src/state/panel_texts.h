@@ -20,6 +20,19 @@ inline constexpr QLatin1String CommunicationErrorTitle{"Warning"};
 inline constexpr QLatin1String AlreadyRunning{"This program is running now!"};
 } // namespace MessageText
 
+// What became of a COM port in a scan, in the details of the communication
+// error and in the wire trace.
+namespace PortOutcomeText {
+inline constexpr QLatin1String Opened{"opened"};
+inline constexpr QLatin1String NotPresent{"not present"};
+inline constexpr QLatin1String Denied{
+    "permission denied: add your user to the dialout group and log in again"};
+inline constexpr QLatin1String Busy{"busy: another program holds it"};
+inline constexpr QLatin1String Failed{"cannot be opened"};
+inline constexpr QLatin1String Silent{"opened, no answer within 1 s"};
+inline constexpr QLatin1String Answered{"answered"};
+} // namespace PortOutcomeText
+
 namespace ProgressText {
 inline constexpr QLatin1String Start{"Connectting!"};
 inline constexpr QLatin1String Scanning{"Connectting ZRM from RS232..."};

@@ -15,7 +15,7 @@ void MessageBoxCloser::CloseOpenBox() {
     if (box == nullptr || !box->isVisible()) {
         return;
     }
-    seen_.append({box->windowTitle(), box->text()});
+    seen_.append({box->windowTitle(), box->text(), box->detailedText()});
     box->accept();
 }
 

@@ -19,6 +19,7 @@ inline const QString kLostLinkText =
 struct SeenMessage {
     QString title;
     QString text;
+    QString details; // the text behind the details button
 };
 
 // While alive, closes every modal message box with OK as soon as it shows and

@@ -234,6 +234,7 @@ void Form1::BuildControls() {
         Named(new QPushButton(QStringLiteral("EXIT"), this), "cmd_exit", QStringLiteral("EXIT"));
     cmd_exit->setGeometry(TwipsRect(7200, 3780, 1215, 495));
     cmd_exit->setFont(ArialFont(9.75));
+    TakeFocusOnLeftPressOnly(cmd_exit);
     cmd_exit->setStyleSheet(
         QStringLiteral("QPushButton { background-color: rgb(255, 0, 255); border: 1px solid gray; }"
                        "QPushButton:pressed { border: 2px inset gray; }"));

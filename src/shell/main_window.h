@@ -7,6 +7,7 @@
 
 #include "panel_keys.h"
 #include "panel_state.h"
+#include "supply_commands.h"
 #include "supply_link.h"
 
 #include <QGroupBox>
@@ -131,12 +132,13 @@ public:
     // The one message box of the program (modal, OK button), with details
     // behind its details button when there are any.
     void ShowMessage(const QString& text, const QString& title, const QString& details = {});
-    // "Communication error!": the box, status panel 1 and the connect group off.
+    // "Communication error!": the box, status panel 1 and the connect group
+    // off; REM on, to connect again.
     void ReportCommunicationError(const QString& details = {});
 
     // ---- Command transport ----
     // Writes command and CR if the port is usable; errors are ignored and
-    // nothing is read.
+    // nothing is read. An empty command (one refused by its builder) is not sent.
     void SendCommand(const QString& command);
     // Waits up to 1 s, running events, for one reply line. On success: the
     // line without its lead character, LF kept, and ReplyPending cleared. On a
@@ -162,10 +164,18 @@ public:
     // Reads every setting and identifies the model. When the model query stays
     // unanswered it shows the communication error and calls EndProgram.
     void CollectSupplyData();
+    // After the model query: gives the supply back the voltage limit of the
+    // status line that "SUM" replaced. row is the model's, or -1 if unknown.
+    void RestoreVoltageLimit(int row);
     void Timer3_Timer();
     void PollMonitor();
 
     // ---- Rules shared by the keys ----
+    // The most a set command may carry for the connected model.
+    float SetMaximum(SetValue value) const;
+    // Sends the set command for value, unless amount is beyond what the model
+    // can hold (SetCommand says which amounts are refused).
+    void SendSetCommand(SetValue value, double amount);
     // The power limit as the whole-watt product of the voltage and current limits.
     void UpdatePowerFromLimits();
     // Sends "I", reads one reply and takes the current limit from it.

@@ -476,20 +476,23 @@ void WindowTest::frameRule() {
 }
 
 void WindowTest::communicationErrorKeepsRemAndExit() {
+    MessageBoxCloser boxes;
     panel_->txt_plus->setEnabled(true);
-    panel_->EnableGroupConnect(false);
+    panel_->ReportCommunicationError();
     QVERIFY(panel_->cmd_rem->isEnabled());
     QVERIFY(panel_->cmd_exit->isEnabled());
     QVERIFY(panel_->txt_plus->isEnabled());
     QVERIFY(!panel_->txt_v->isEnabled());
     QVERIFY(!panel_->cmd_p->isEnabled());
 
-    // Locked by LOCK before the error: only EXIT is left.
+    // Locked by LOCK before the error: the connect group takes LOCK too, and
+    // REM, which the lock had disabled, is given back to connect again.
     panel_->SetPanelEnabled(false);
-    panel_->EnableGroupConnect(false);
-    QVERIFY(!panel_->cmd_rem->isEnabled());
+    panel_->ReportCommunicationError();
+    QVERIFY(panel_->cmd_rem->isEnabled());
     QVERIFY(!panel_->cmd_lock->isEnabled());
     QVERIFY(panel_->cmd_exit->isEnabled());
+    QCOMPARE(boxes.Count(), 2);
 }
 
 void WindowTest::mouseButtons_data() {

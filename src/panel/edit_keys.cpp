@@ -152,3 +152,13 @@ void Form1::cmd_vset_MouseDown() {
     EditTarget = EditTargets::VoltageSet.toString();
     lbl_cmd->setText(TargetCaption::VoltageSet);
 }
+
+void Form1::AbandonEdit() {
+    tmr_flash->stop();
+    if (FlashControl != nullptr) {
+        FlashControl->show();
+    }
+    txt_plus->setEnabled(false);
+    txt_minus->setEnabled(false);
+    cmd_vset_MouseDown();
+}

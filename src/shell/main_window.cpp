@@ -351,4 +351,7 @@ void Form1::ReportCommunicationError(const QString& details) {
     ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle, details);
     SetStatusText(1, StatusPanel1::CommunicationError);
     EnableGroupConnect(false);
+    // REM is the way back to the supply, also when an open edit or the lock
+    // had disabled it: without it only EXIT would be left.
+    cmd_rem->setEnabled(true);
 }

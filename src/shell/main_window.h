@@ -218,6 +218,10 @@ public:
     void cmd_enter_MouseDown();
     void cmd_ce_MouseDown();
     void cmd_vset_MouseDown();
+    // Drops the open limit or percent edit without sending anything: the
+    // blinking stops, the percent boxes close and the idle target returns. REM
+    // after a lost link does this; the connection then reads every value back.
+    void AbandonEdit();
 
     // ---- Step adjust ----
     void cmd_add_MouseDown();

@@ -16,6 +16,7 @@
 #include <QSerialPort>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 class QStatusBar;
 class Form2;
@@ -230,6 +231,9 @@ public:
     void cmd_sub_MouseUp();
     void StepUp();
     void StepDown();
+    // Runs work with the up and down keys held back, then carries out, in
+    // order, each press of theirs that came meanwhile.
+    void HoldStepKeysWhile(const std::function<void()>& work);
 
     // ---- Limit keys ----
     void cmd_vlimit_MouseDown();
@@ -269,5 +273,10 @@ private:
     QStringList comPorts_;      // the devices of COM1 to COM4, chosen at each scan
     bool polling_ = false;      // a poll is waiting for its reply
     bool reconnecting_ = false; // REM is waiting or connecting
-    bool stepKeysHeld_ = false; // the up and down keys wait for a current-limit read-back
+    // A press of the up or down key while the other one's step or the P LIMIT
+    // key waits for the current limit: +1 up, -1 down.
+    void PressStepKey(ImageKey* key, Direction direction);
+
+    bool stepKeysHeld_ = false;  // the up and down keys wait for a current-limit read-back
+    QList<Direction> heldSteps_; // presses that came meanwhile, oldest first
 };

@@ -16,8 +16,9 @@
 namespace {
 
 // What the progress window showed at each step of the scan: the value of
-// PBar1 when it changed, with the time since the window appeared, the label,
-// the bar's maximum and the window's left edge at that moment.
+// PBar1 when it changed, with the time since the window appeared, the label
+// and whether it had room for its text, the bar's maximum and the window's
+// left edge at that moment.
 class ProgressRecorder : public QObject {
 public:
     ProgressRecorder() { qApp->installEventFilter(this); }
@@ -26,6 +27,7 @@ public:
     QList<int> values;
     QList<qint64> times;
     QStringList captions;
+    bool captionsFit = true;
     int maximum = -1;
     int left = -1;
     int windows = 0;
@@ -43,6 +45,8 @@ protected:
                 values << value;
                 times << clock_.elapsed();
                 captions << window->dispini->text();
+                captionsFit =
+                    captionsFit && window->dispini->width() >= window->dispini->sizeHint().width();
                 maximum = window->PBar1->maximum();
                 left = window->x();
             });
@@ -159,6 +163,7 @@ void TestConnection::portScan() {
     for (const QString& caption : progress.captions) {
         QCOMPARE(caption, QStringLiteral("Connectting ZRM from RS232..."));
     }
+    QVERIFY(progress.captionsFit);
     // Each silent port costs the full reply wait.
     for (int i = 1; i < progress.values.size(); ++i) {
         if (ports.value(i - 1) == u"sim --silent") {

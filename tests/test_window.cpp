@@ -595,7 +595,15 @@ void WindowTest::progressWindow() {
     QCOMPARE(window->size(), QSize(Twips(8115), Twips(2925)));
     QCOMPARE(window->dispini->text(), QStringLiteral("Connectting!"));
     QCOMPARE(window->dispini->font().pointSizeF(), 20.25);
-    QCOMPARE(window->dispini->pos(), QPoint(Twips(2910), Twips(750)));
+    // Sized to each caption, centred where it was designed, inside the window.
+    const QPoint centre = TwipsRect(2910, 750, 2325, 480).center();
+    for (const QString& caption :
+         {QStringLiteral("Connectting ZRM from RS232..."), QStringLiteral("Connectting!")}) {
+        QCOMPARE(window->dispini->size(), window->dispini->sizeHint());
+        QVERIFY(qAbs(window->dispini->geometry().center().x() - centre.x()) <= 1);
+        QVERIFY(window->rect().contains(window->dispini->geometry()));
+        window->ShowCaption(caption);
+    }
     QCOMPARE(window->PBar1->geometry(), TwipsRect(600, 1890, 6705, 345));
     QCOMPARE(window->frameGeometry().left(), panel_->frameGeometry().left());
     QVERIFY(window->isWindow());

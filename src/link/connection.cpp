@@ -35,7 +35,7 @@ void Form1::ConnectSupply() {
     ProgressWindow = new Form2(this);
     ProgressWindow->Form2_Load();
     ProgressWindow->show();
-    ProgressWindow->dispini->setText(ProgressText::Scanning);
+    ProgressWindow->ShowCaption(ProgressText::Scanning);
     ProgressWindow->PBar1->setMaximum(kPortCount);
     ProgressWindow->PBar1->setValue(0);
 

@@ -2,6 +2,7 @@
 // Finding the supply on COM1 to COM4, reading its settings into the panel and
 // identifying the model, against zrm-sim (and a scripted line where exact
 // answers are needed) over real pseudo-terminals.
+#include "command_set.h"
 #include "panel_checks.h"
 #include "panel_harness.h"
 #include "progress_window.h"
@@ -15,8 +16,9 @@
 namespace {
 
 // What the progress window showed at each step of the scan: the value of
-// PBar1 when it changed, with the time since the window appeared, the label,
-// the bar's maximum and the window's left edge at that moment.
+// PBar1 when it changed, with the time since the window appeared, the label
+// and whether it had room for its text, the bar's maximum and the window's
+// left edge at that moment.
 class ProgressRecorder : public QObject {
 public:
     ProgressRecorder() { qApp->installEventFilter(this); }
@@ -25,6 +27,7 @@ public:
     QList<int> values;
     QList<qint64> times;
     QStringList captions;
+    bool captionsFit = true;
     int maximum = -1;
     int left = -1;
     int windows = 0;
@@ -42,6 +45,8 @@ protected:
                 values << value;
                 times << clock_.elapsed();
                 captions << window->dispini->text();
+                captionsFit =
+                    captionsFit && window->dispini->width() >= window->dispini->sizeHint().width();
                 maximum = window->PBar1->maximum();
                 left = window->x();
             });
@@ -75,9 +80,10 @@ QStringList Commands(const SimProcess& sim) {
     return sim.LoggedCommands();
 }
 
-// A status line with the lead character and LF, as a supply sends it.
-QByteArray StatusReply() {
-    return "S12.34 1.234 015.2 30 2.50 075 010200\n";
+// A status line with the lead character and LF, as a supply sends it, with
+// the given voltage-limit field (positions 19 and 20).
+QByteArray StatusReply(const QByteArray& voltageLimit = "30") {
+    return "S12.34 1.234 015.2 " + voltageLimit + " 2.50 075 010200\n";
 }
 
 } // namespace
@@ -97,6 +103,8 @@ private slots:
     void modelBySimulator();
     void modelByAnswer_data();
     void modelByAnswer();
+    void voltageLimitGivenBack_data();
+    void voltageLimitGivenBack();
     void silenceDuringConnection_data();
     void silenceDuringConnection();
     void statusLineStopsEarly_data();
@@ -155,6 +163,7 @@ void TestConnection::portScan() {
     for (const QString& caption : progress.captions) {
         QCOMPARE(caption, QStringLiteral("Connectting ZRM from RS232..."));
     }
+    QVERIFY(progress.captionsFit);
     // Each silent port costs the full reply wait.
     for (int i = 1; i < progress.values.size(); ++i) {
         if (ports.value(i - 1) == u"sim --silent") {
@@ -330,6 +339,57 @@ void TestConnection::modelByAnswer() {
     QCOMPARE(panel_->StatusText(2), model);
     QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
     QCOMPARE(boxes_->Count(), 0);
+}
+
+void TestConnection::voltageLimitGivenBack_data() {
+    QTest::addColumn<QByteArray>("field");  // the status line's voltage limit
+    QTest::addColumn<QByteArray>("answer"); // to "U" after "SUM"
+    QTest::addColumn<QStringList>("restore");
+    QTest::addColumn<QString>("shown"); // dis_lv at the end
+
+    const QByteArray zrm522 = "S40\n";
+    QTest::newRow("5 V") << QByteArray("05") << zrm522 << QStringList{"SU 05"} << "05";
+    QTest::newRow("negative") << QByteArray("-1") << zrm522 << QStringList{} << "40";
+    QTest::newRow("a stray letter") << QByteArray("9x") << zrm522 << QStringList{} << "40";
+    QTest::newRow("blank") << QByteArray("  ") << zrm522 << QStringList{} << "40";
+    QTest::newRow("zero") << QByteArray("00") << zrm522 << QStringList{} << "40";
+    QTest::newRow("above the model's maximum")
+        << QByteArray("41") << zrm522 << QStringList{} << "40";
+    // An unknown model is held to the largest model's maximum, 60 V.
+    QTest::newRow("unknown model, 50 V")
+        << QByteArray("50") << QByteArray("S45\n") << QStringList{"SU 50"} << "50";
+    QTest::newRow("unknown model, 99 V")
+        << QByteArray("99") << QByteArray("S45\n") << QStringList{} << "60";
+}
+
+// The voltage limit that "SUM" replaced goes back only when the status line
+// held a sound one; nothing outside the command set ever goes on the wire.
+void TestConnection::voltageLimitGivenBack() {
+    QFETCH(QByteArray, field);
+    QFETCH(QByteArray, answer);
+    QFETCH(QStringList, restore);
+    QFETCH(QString, shown);
+
+    ScriptedLine line;
+    line.Answer(QStringLiteral("L"), StatusReply(field));
+    line.Answer(QStringLiteral("B"), "S110\n");
+    line.Answer(QStringLiteral("D"), "S090\n");
+    line.Answer(QStringLiteral("U"), answer);
+    PointComPorts({line.SlavePath()});
+    QVERIFY(StartPanel(*panel_));
+    // Sent last, so that nothing of the connection is still on its way.
+    panel_->SendCommand(QStringLiteral("MARK"));
+    const QStringList connection = QStringList{"L", "B", "D", "SUM", "U"} + restore;
+    QVERIFY(line.WaitForCommands(static_cast<int>(connection.size()) + 1));
+    QStringList sent = line.Commands();
+    QCOMPARE(sent.takeLast(), QStringLiteral("MARK"));
+    QCOMPARE(sent, connection);
+    for (const QString& command : sent) {
+        QVERIFY2(kCommandSet.match(command).hasMatch(), qPrintable(command));
+    }
+    QCOMPARE(panel_->dis_lv->text(), shown);
+    QCOMPARE(panel_->VoltageLimit, shown.toFloat());
+    QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
 }
 
 void TestConnection::silenceDuringConnection_data() {

@@ -196,30 +196,51 @@ void ModeKeysTest::lockKey() {
 
 void ModeKeysTest::remAfterCommunicationError_data() {
     QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QString>("openKey"); // pressed before the link is lost; empty: lost at start
     QTest::addColumn<bool>("locked");
     QTest::addColumn<bool>("outputOn");
 
-    QTest::newRow("idle supply") << QStringList{} << false << false;
-    QTest::newRow("keys locked on the supply") << QStringList{"--locked"} << true << false;
-    QTest::newRow("output on") << QStringList{"--output-on"} << false << true;
+    QTest::newRow("idle supply") << QStringList{} << "" << false << false;
+    QTest::newRow("keys locked on the supply") << QStringList{"--locked"} << "" << true << false;
+    QTest::newRow("output on") << QStringList{"--output-on"} << "" << false << true;
+    // The edit or the lock had disabled REM; the new connection ends them.
+    QTest::newRow("during a V LIMIT edit") << QStringList{} << "cmd_vlimit" << false << false;
+    QTest::newRow("during a + % edit") << QStringList{} << "cmd_plus" << false << false;
+    QTest::newRow("+ % applied") << QStringList{"--output-on"} << "cmd_plus" << false << true;
+    QTest::newRow("locked with LOCK") << QStringList{} << "cmd_lock" << false << false;
 }
 
 void ModeKeysTest::remAfterCommunicationError() {
     QFETCH(QStringList, simArgs);
+    QFETCH(QString, openKey);
     QFETCH(bool, locked);
     QFETCH(bool, outputOn);
-    const QString path = bench_->sim().Start(simArgs + QStringList{"--silent", "--no-pacing"});
-    QVERIFY(!path.isEmpty());
-    PointComPorts({path});
     Form1& panel = bench_->panel();
-    QVERIFY(StartPanel(panel));
-    QCOMPARE(panel.StatusText(1), QString("Communication error!"));
+    if (openKey.isEmpty()) {
+        const QString path = bench_->sim().Start(simArgs + QStringList{"--silent", "--no-pacing"});
+        QVERIFY(!path.isEmpty());
+        PointComPorts({path});
+        QVERIFY(StartPanel(panel));
+        QVERIFY(!panel.Timer3->isActive());
+        panel.EditTarget = QStringLiteral("plus");
+    } else {
+        QVERIFY(bench_->Start(simArgs));
+        Click(panel.findChild<QWidget*>(openKey));
+        QVERIFY(!panel.cmd_rem->isEnabled());
+        // The supply falls silent: the fifth timeout in a row is a lost link.
+        // (A poll answered just before may still clear the count once.)
+        bench_->sim().Control("silent 1");
+        bench_->sim().State();
+        panel.TimeoutCount = 4;
+        panel.Timer3_Timer();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(panel.StatusText(1), QString("Communication error!"),
+                              2 * kPollWaitMs);
     QCOMPARE(bench_->boxes().Count(), 1);
     QVERIFY(!panel.cmd_output->isEnabled());
-    QVERIFY(!panel.Timer3->isActive());
     QVERIFY(panel.cmd_rem->isEnabled());
     bench_->sim().Control("silent 0");
-    panel.EditTarget = QStringLiteral("plus");
+    bench_->Sent();
 
     // When the connection begins, by the panel's own flag.
     QElapsedTimer clock;
@@ -236,15 +257,24 @@ void ModeKeysTest::remAfterCommunicationError() {
     sampler.stop();
 
     QVERIFY2(connectingAfterMs >= 1000, qPrintable(QString::number(connectingAfterMs)));
-    // The whole connection again (its "L" polls are left out of the record).
-    QCOMPARE(bench_->Sent().mid(0, 4), (QStringList{"B", "D", "SUM", "U"}));
+    // The whole connection again and nothing else (its "L" polls are left out
+    // of the record): nothing for an abandoned edit.
+    QCOMPARE(bench_->Sent(), (QStringList{"B", "D", "SUM", "U", "SU 40"}));
     QCOMPARE(panel.StatusText(1), QString("Ready"));
     QCOMPARE(panel.StatusText(2), QString("ZRM-522"));
     QCOMPARE(panel.EditTarget, QString("vset"));
+    if (openKey == "cmd_vlimit" || openKey == "cmd_plus") {
+        QCOMPARE(panel.lbl_cmd->text(), QString("V SET"));
+    }
+    QVERIFY(!panel.tmr_flash->isActive());
+    QVERIFY(!panel.lbl_u->isHidden());
+    QVERIFY(!panel.txt_plus->isEnabled());
     QCOMPARE(panel.Locked, locked ? 1 : 0);
     QCOMPARE(panel.lbl_lock->isVisible(), locked);
     QCOMPARE(panel.cmd_rem->isEnabled(), !locked);
-    QCOMPARE(panel.cmd_v->isEnabled(), !locked);
+    if (!locked) {
+        QVERIFY(AllEnabled(LockedControls(panel), true));
+    }
     QVERIFY(panel.cmd_output->isEnabled());
     QVERIFY(panel.cmd_lock->isEnabled());
     QCOMPARE(panel.OutputOn, outputOn ? 1 : 0);

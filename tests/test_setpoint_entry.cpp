@@ -5,6 +5,8 @@
 #include "sim_panel.h"
 #include "supply_link.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QTest>
 
 namespace {
@@ -30,8 +32,10 @@ private slots:
     void typedValueIsSent();
     void enterInBox_data();
     void enterInBox();
-    void leavingTheBoxEmptiesIt_data();
-    void leavingTheBoxEmptiesIt();
+    void otherButtonsLeaveTheFocus_data();
+    void otherButtonsLeaveTheFocus();
+    void leavingTheBox_data();
+    void leavingTheBox();
     void powerKeyPausesBeforeReadBack();
 
 private:
@@ -227,37 +231,133 @@ void SetpointEntryTest::enterInBox() {
     QCOMPARE(bench_->Sent(), QStringList());
 }
 
-void SetpointEntryTest::leavingTheBoxEmptiesIt_data() {
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<Qt::MouseButton>("button");
-
-    for (const char* name : {"v", "u", "i", "p"}) {
-        const QString box = QStringLiteral("txt_%1").arg(name);
-        const QString key = QStringLiteral("cmd_%1").arg(name);
-        QTest::addRow("%s, right button on its key", name) << box << key << Qt::RightButton;
-        QTest::addRow("%s, middle button on its key", name) << box << key << Qt::MiddleButton;
+void SetpointEntryTest::otherButtonsLeaveTheFocus_data() {
+    QTest::addColumn<QString>("key");
+    for (const char* key :
+         {"cmd_plus", "cmd_normal", "cmd_minus", "cmd_vset", "cmd_rem", "cmd_lock", "cmd_ce",
+          "cmd_n", "cmd_f", "cmd_vlimit", "cmd_plimit", "cmd_ilimit", "cmd_enter", "cmd_output",
+          "cmd_v", "cmd_u", "cmd_i", "cmd_p", "cmd_exit"}) {
+        QTest::newRow(key) << key;
     }
-    QTest::newRow("v, click into the U box") << "txt_v"
-                                             << "txt_u" << Qt::LeftButton;
-    QTest::newRow("p, click into the I box") << "txt_p"
-                                             << "txt_i" << Qt::LeftButton;
 }
 
-void SetpointEntryTest::leavingTheBoxEmptiesIt() {
+// A right or middle press on a push-button key changes nothing, the focus
+// included: the typed text stays, and a left press on V then sends it.
+void SetpointEntryTest::otherButtonsLeaveTheFocus() {
+    QFETCH(QString, key);
+    EndProgramRecorder ends;
+    QVERIFY(bench_->Start({}));
+    Form1& panel = bench_->panel();
+
+    QVERIFY(TypeWithFocus(panel, panel.txt_v, QStringLiteral("12")));
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        Click(panel.findChild<QWidget*>(key), button);
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(QApplication::focusWidget(), panel.txt_v);
+    QCOMPARE(panel.txt_v->text(), QString("12"));
+    QCOMPARE(bench_->Sent(), QStringList());
+
+    Click(panel.cmd_v);
+    QCOMPARE(bench_->Sent(), QStringList{"SV 12.00"});
+    QCOMPARE(EndProgramRecorder::Count(), 0);
+}
+
+void SetpointEntryTest::leavingTheBox_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("action"); // "Tab", "menu", "window", "message" or a control
+    QTest::addColumn<QString>("after");  // the box's text then
+
+    QTest::newRow("v, Tab") << "txt_v"
+                            << "12"
+                            << "Tab"
+                            << "";
+    QTest::newRow("v, click into the U box") << "txt_v"
+                                             << "12"
+                                             << "txt_u"
+                                             << "";
+    QTest::newRow("p, click into the I box") << "txt_p"
+                                             << "12"
+                                             << "txt_i"
+                                             << "";
+    // Not a move to another control of the panel: the box keeps its text.
+    QTest::newRow("v, its context menu") << "txt_v"
+                                         << "12"
+                                         << "menu"
+                                         << "12";
+    QTest::newRow("u, another window") << "txt_u"
+                                       << "12"
+                                       << "window"
+                                       << "12";
+    QTest::newRow("i, a message box") << "txt_i"
+                                      << "1.5"
+                                      << "message"
+                                      << "1.5";
+    // The percent box is brought into range instead of emptied.
+    QTest::newRow("+ %, Tab") << "txt_plus"
+                              << "160"
+                              << "Tab"
+                              << "150";
+    QTest::newRow("+ %, its context menu") << "txt_plus"
+                                           << "160"
+                                           << "menu"
+                                           << "160";
+    QTest::newRow("+ %, another window") << "txt_plus"
+                                         << "99"
+                                         << "window"
+                                         << "99";
+}
+
+// Only a move of the focus to another control of the panel is a focus loss of
+// an entry box.
+void SetpointEntryTest::leavingTheBox() {
     QFETCH(QString, box);
-    QFETCH(QString, target);
-    QFETCH(Qt::MouseButton, button);
+    QFETCH(QString, typed);
+    QFETCH(QString, action);
+    QFETCH(QString, after);
     QVERIFY(bench_->Start({}));
     Form1& panel = bench_->panel();
     auto* entry = panel.findChild<EntryBox*>(box);
     const QString shownBefore = panel.dis_lv->text() + panel.dis_v->text();
-    panel.EditTarget = QStringLiteral("plus");
+    if (box == "txt_plus") {
+        Click(panel.cmd_plus);
+        QVERIFY(ActivatePanel(panel));
+        TypeOver(entry, typed);
+    } else {
+        panel.EditTarget = QStringLiteral("plus");
+        QVERIFY(TypeWithFocus(panel, entry, typed));
+    }
 
-    QVERIFY(TypeWithFocus(panel, entry, QStringLiteral("12")));
-    Click(panel.findChild<QWidget*>(target), button);
+    if (action == "Tab") {
+        QTest::keyClick(entry, Qt::Key_Tab);
+    } else if (action == "menu") {
+        QContextMenuEvent press(QContextMenuEvent::Mouse, entry->rect().center(),
+                                entry->mapToGlobal(entry->rect().center()));
+        QApplication::sendEvent(entry, &press);
+        QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+        QApplication::activePopupWidget()->close();
+        QVERIFY(ActivatePanel(panel));
+    } else if (action == "window") {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        other.close();
+        QVERIFY(ActivatePanel(panel));
+    } else if (action == "message") {
+        panel.ShowMessage(QStringLiteral("A message"), QStringLiteral("Title"));
+        QVERIFY(ActivatePanel(panel));
+    } else {
+        Click(panel.findChild<QWidget*>(action));
+    }
+    // A box that lost its focus is emptied once the events have run.
+    QCoreApplication::processEvents();
 
-    QTRY_COMPARE(entry->text(), QString());
+    QCOMPARE(entry->text(), after);
+    if (after == typed) {
+        QTRY_VERIFY(entry->hasFocus());
+    }
     QCOMPARE(bench_->Sent(), QStringList());
     QCOMPARE(panel.EditTarget, QString("plus"));
     QCOMPARE(panel.dis_lv->text() + panel.dis_v->text(), shownBefore);

@@ -377,69 +377,87 @@ void StepAdjustTest::powerStepWire() {
 }
 
 void StepAdjustTest::keysHeldWhilePowerStepWaits_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("secondKey");
+    QTest::addColumn<QString>("key");         // starts the wait for the current limit
+    QTest::addColumn<QStringList>("pressed"); // the up and down keys pressed during it
     QTest::addColumn<int>("latencyMs");
-    QTest::addColumn<int>("secondPressMs");
+    QTest::addColumn<int>("pressMs");
+    QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QString>("plimit");
 
-    QTest::newRow("up again during the pause") << "cmd_add"
-                                               << "cmd_add" << 0 << 30 << "041";
-    QTest::newRow("down during the pause") << "cmd_add"
-                                           << "cmd_sub" << 0 << 30 << "041";
-    QTest::newRow("up again during the reply read") << "cmd_add"
-                                                    << "cmd_add" << 600 << 250 << "041";
-    QTest::newRow("up during a down step's read") << "cmd_sub"
-                                                  << "cmd_add" << 600 << 250 << "039";
+    const QStringList up{"SP+", "I"};
+    const QStringList down{"SP-", "I"};
+    QTest::newRow("up again during the pause")
+        << "cmd_add" << QStringList{"cmd_add"} << 0 << 30 << up + up << "042";
+    QTest::newRow("two ups during the pause")
+        << "cmd_add" << QStringList{"cmd_add", "cmd_add"} << 0 << 30 << up + up + up << "043";
+    QTest::newRow("down during the pause")
+        << "cmd_add" << QStringList{"cmd_sub"} << 0 << 30 << up + down << "040";
+    QTest::newRow("up again during the reply read")
+        << "cmd_add" << QStringList{"cmd_add"} << 600 << 250 << up + up << "042";
+    QTest::newRow("up during a down step's read")
+        << "cmd_sub" << QStringList{"cmd_add"} << 600 << 250 << down + up << "040";
+    QTest::newRow("up during P LIMIT's read")
+        << "cmd_plimit" << QStringList{"cmd_add"} << 600 << 250 << QStringList{"I"} + up << "041";
 }
 
-// A second press while a power step waits for the current limit is ignored:
-// one step, one pause, one read, and the keys work again afterwards.
+// Presses of the up and down keys while a power step (or the P LIMIT key)
+// waits for the current limit are carried out after it, in order: each step
+// tests its bounds against the current limit read back before it, and keeps
+// its own pause before "I".
 void StepAdjustTest::keysHeldWhilePowerStepWaits() {
     QFETCH(QString, key);
-    QFETCH(QString, secondKey);
+    QFETCH(QStringList, pressed);
     QFETCH(int, latencyMs);
-    QFETCH(int, secondPressMs);
+    QFETCH(int, pressMs);
+    QFETCH(QStringList, commands);
     QFETCH(QString, plimit);
 
     SimPanel s;
     QVERIFY(s.Start({"--vlimit", "20", "--ilimit", "2", "--plimit", "40", "--vset", "1",
                      "--latency-ms", QString::number(latencyMs)}));
     Form1& panel = s.panel();
-    Click(panel.cmd_plimit);
-    s.Sent();
-
-    bool stepRunning = false;
-    bool pressedDuringStep = false;
-    auto* second = panel.findChild<ImageKey*>(secondKey);
-    // The second key goes down inside the step and comes up after it: a
-    // release of a button that the test no longer holds would make QTest
-    // press it again first.
-    QTimer::singleShot(secondPressMs, &panel, [&] {
-        pressedDuringStep = stepRunning;
-        QTest::mousePress(second, Qt::LeftButton);
-    });
-    auto* first = panel.findChild<ImageKey*>(key);
-    stepRunning = true;
-    QTest::mousePress(first, Qt::LeftButton);
-    stepRunning = false;
-    QTest::mouseRelease(second, Qt::LeftButton);
-    if (second != first) {
-        first->MouseUp();
+    if (key != "cmd_plimit") {
+        Click(panel.cmd_plimit);
+        s.Sent();
     }
-    QVERIFY(pressedDuringStep);
 
-    const QStringList step{key == "cmd_add" ? "SP+" : "SP-", "I"};
-    QCOMPARE(s.Sent(), step);
+    bool waiting = false;
+    bool pressedWhileWaiting = false;
+    bool drawnPressed = true;
+    QTimer::singleShot(pressMs, &panel, [&] {
+        pressedWhileWaiting = waiting;
+        for (qsizetype i = 0; i < pressed.size(); ++i) {
+            auto* held = panel.findChild<ImageKey*>(pressed[i]);
+            QTest::mousePress(held, Qt::LeftButton);
+            drawnPressed = drawnPressed && held->BorderStyle() == 1;
+            // The last one comes up after the wait.
+            if (i + 1 < pressed.size()) {
+                QTest::mouseRelease(held, Qt::LeftButton);
+            }
+        }
+    });
+    QWidget* first = panel.findChild<QWidget*>(key);
+    waiting = true;
+    QTest::mousePress(first, Qt::LeftButton);
+    waiting = false;
+    QTest::mouseRelease(panel.findChild<QWidget*>(pressed.last()), Qt::LeftButton);
+    QTest::mouseRelease(first, Qt::LeftButton);
+    QVERIFY(pressedWhileWaiting);
+    QVERIFY(drawnPressed);
+
+    const QList<SimProcess::LogEntry> sent = s.SentEntries();
+    QCOMPARE(SimProcess::Commands(sent), commands);
+    for (qsizetype i = 1; i < sent.size(); ++i) {
+        if (sent[i].command == "I" && sent[i - 1].command.startsWith("SP")) {
+            const QString shortPause = ShortPauses(sent.mid(i - 1, 2));
+            QVERIFY2(shortPause.isEmpty(), qPrintable(shortPause));
+        }
+    }
     QCOMPARE(panel.dis_lp->text(), plimit);
     QCOMPARE(s.sim().State().value("plimit"), plimit);
     QCOMPARE(panel.dis_li->text(), s.sim().State().value("ilimit"));
-    QCOMPARE(second->BorderStyle(), 0);
-    QCOMPARE(first->BorderStyle(), 0);
-
-    // The next press steps again.
-    Click(second);
-    QCOMPARE(s.Sent(), (QStringList{secondKey == "cmd_add" ? "SP+" : "SP-", "I"}));
+    QCOMPARE(panel.cmd_add->BorderStyle(), 0);
+    QCOMPARE(panel.cmd_sub->BorderStyle(), 0);
 }
 
 void StepAdjustTest::pressedLookAndFocus_data() {

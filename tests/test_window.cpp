@@ -7,6 +7,7 @@
 #include "progress_window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -40,7 +41,6 @@ private slots:
     void tabOrderAndFocus();
     void typingLimits_data();
     void typingLimits();
-    void programTextsAreKeptWhole();
     void fixedSize();
     void enableGroups_data();
     void enableGroups();
@@ -274,43 +274,80 @@ void WindowTest::tabOrderAndFocus() {
 
 void WindowTest::typingLimits_data() {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("written"); // by the program, first
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pasted"); // after the typing
     QTest::addColumn<QString>("kept");
     QTest::newRow("txt_v") << "txt_v"
+                           << ""
                            << "12.3456"
+                           << ""
                            << "12.34";
     QTest::newRow("txt_u") << "txt_u"
+                           << ""
                            << "405"
+                           << ""
                            << "40";
     QTest::newRow("txt_i") << "txt_i"
+                           << ""
                            << "1.234"
+                           << ""
                            << "1.23";
     QTest::newRow("txt_p") << "txt_p"
+                           << ""
                            << "2100"
+                           << ""
                            << "210";
     QTest::newRow("txt_plus") << "txt_plus"
+                              << ""
                               << "1234"
+                              << ""
                               << "123";
     QTest::newRow("txt_minus") << "txt_minus"
+                               << ""
                                << "9999"
+                               << ""
                                << "999";
+    // A percent reply comes with its line feed, one more than a user may type:
+    // it is kept whole, and nothing more goes in.
+    QTest::newRow("txt_plus after a reply") << "txt_plus"
+                                            << "110\n"
+                                            << "5"
+                                            << ""
+                                            << "110\n";
+    QTest::newRow("txt_minus after a reply, pasted into") << "txt_minus"
+                                                          << "090\n"
+                                                          << ""
+                                                          << "1"
+                                                          << "090\n";
+    QTest::newRow("txt_u, a paste cut to the room left") << "txt_u"
+                                                         << ""
+                                                         << "4"
+                                                         << "0123"
+                                                         << "40";
+    QTest::newRow("txt_v after a display text, paste cut") << "txt_v"
+                                                           << "32.00"
+                                                           << ""
+                                                           << "5"
+                                                           << "32.00";
 }
 
 void WindowTest::typingLimits() {
     QFETCH(QString, name);
+    QFETCH(QString, written);
     QFETCH(QString, typed);
+    QFETCH(QString, pasted);
     QFETCH(QString, kept);
     auto* box = qobject_cast<EntryBox*>(Control(name));
     box->setEnabled(true);
+    box->setText(written);
     box->setFocus();
     QTest::keyClicks(box, typed);
+    if (!pasted.isEmpty()) {
+        QGuiApplication::clipboard()->setText(pasted);
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    }
     QCOMPARE(box->text(), kept);
-}
-
-void WindowTest::programTextsAreKeptWhole() {
-    // A percent reply comes with its line feed, one more than the box lets a user type.
-    panel_->txt_plus->setText(QStringLiteral("110\n"));
-    QCOMPARE(panel_->txt_plus->text(), QStringLiteral("110\n"));
 }
 
 void WindowTest::fixedSize() {
@@ -439,20 +476,23 @@ void WindowTest::frameRule() {
 }
 
 void WindowTest::communicationErrorKeepsRemAndExit() {
+    MessageBoxCloser boxes;
     panel_->txt_plus->setEnabled(true);
-    panel_->EnableGroupConnect(false);
+    panel_->ReportCommunicationError();
     QVERIFY(panel_->cmd_rem->isEnabled());
     QVERIFY(panel_->cmd_exit->isEnabled());
     QVERIFY(panel_->txt_plus->isEnabled());
     QVERIFY(!panel_->txt_v->isEnabled());
     QVERIFY(!panel_->cmd_p->isEnabled());
 
-    // Locked by LOCK before the error: only EXIT is left.
+    // Locked by LOCK before the error: the connect group takes LOCK too, and
+    // REM, which the lock had disabled, is given back to connect again.
     panel_->SetPanelEnabled(false);
-    panel_->EnableGroupConnect(false);
-    QVERIFY(!panel_->cmd_rem->isEnabled());
+    panel_->ReportCommunicationError();
+    QVERIFY(panel_->cmd_rem->isEnabled());
     QVERIFY(!panel_->cmd_lock->isEnabled());
     QVERIFY(panel_->cmd_exit->isEnabled());
+    QCOMPARE(boxes.Count(), 2);
 }
 
 void WindowTest::mouseButtons_data() {
@@ -555,7 +595,15 @@ void WindowTest::progressWindow() {
     QCOMPARE(window->size(), QSize(Twips(8115), Twips(2925)));
     QCOMPARE(window->dispini->text(), QStringLiteral("Connectting!"));
     QCOMPARE(window->dispini->font().pointSizeF(), 20.25);
-    QCOMPARE(window->dispini->pos(), QPoint(Twips(2910), Twips(750)));
+    // Sized to each caption, centred where it was designed, inside the window.
+    const QPoint centre = TwipsRect(2910, 750, 2325, 480).center();
+    for (const QString& caption :
+         {QStringLiteral("Connectting ZRM from RS232..."), QStringLiteral("Connectting!")}) {
+        QCOMPARE(window->dispini->size(), window->dispini->sizeHint());
+        QVERIFY(qAbs(window->dispini->geometry().center().x() - centre.x()) <= 1);
+        QVERIFY(window->rect().contains(window->dispini->geometry()));
+        window->ShowCaption(caption);
+    }
     QCOMPARE(window->PBar1->geometry(), TwipsRect(600, 1890, 6705, 345));
     QCOMPARE(window->frameGeometry().left(), panel_->frameGeometry().left());
     QVERIFY(window->isWindow());

@@ -7,6 +7,8 @@
 #include "wire_trace.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -33,7 +35,7 @@ void Form1::ConnectSupply() {
     ProgressWindow = new Form2(this);
     ProgressWindow->Form2_Load();
     ProgressWindow->show();
-    ProgressWindow->dispini->setText(ProgressText::Scanning);
+    ProgressWindow->ShowCaption(ProgressText::Scanning);
     ProgressWindow->PBar1->setMaximum(kPortCount);
     ProgressWindow->PBar1->setValue(0);
 
@@ -137,7 +139,24 @@ void Form1::CollectSupplyData() {
         SetStatusText(2, ModelName[row]);
         ModelIndex = static_cast<std::int16_t>(row);
     }
-    // Give the supply back the user's voltage limit that "SUM" replaced, for
-    // an unknown model too.
-    SendCommand(SetCommand(SetValue::VoltageLimit, VoltageLimit));
+    RestoreVoltageLimit(row);
+}
+
+void Form1::RestoreVoltageLimit(int row) {
+    // An unknown model is held to the largest maximum of the three.
+    const float most =
+        row >= 0 ? ModelMaxVoltage[row]
+                 : *std::max_element(std::begin(ModelMaxVoltage), std::end(ModelMaxVoltage));
+    // The user's limit goes back to the supply, for an unknown model too, when
+    // the status line held one the supply can take. A garbled field ("-1",
+    // "4x", blank) is not sent: it could lower the limit, and the set-point
+    // with it, or be no command at all. The supply then keeps the maximum that
+    // "SUM" gave it, and the panel shows that.
+    const std::optional<float> limit = PlainNumber(dis_lv->text());
+    if (limit && *limit >= 1 && *limit <= most) {
+        SendCommand(SetCommand(SetValue::VoltageLimit, VoltageLimit, most));
+    } else {
+        VoltageLimit = most;
+        ShowVoltageLimit();
+    }
 }

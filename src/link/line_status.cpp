@@ -27,6 +27,25 @@ StatusTexts CutStatusTexts(QStringView payload) {
             Field(payload, 19, 20), Field(payload, 22, 25), Field(payload, 27, 29)};
 }
 
+std::optional<float> PlainNumber(QStringView field) {
+    const QStringView number = field.trimmed();
+    int digits = 0;
+    int points = 0;
+    for (const QChar c : number) {
+        if (c >= u'0' && c <= u'9') {
+            ++digits;
+        } else if (c == u'.') {
+            ++points;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0 || points > 1) {
+        return std::nullopt;
+    }
+    return SingleNumber(number);
+}
+
 std::optional<std::int16_t> StatusDigit(QStringView payload, qsizetype position) {
     if (position < 1 || position > payload.size()) {
         return std::nullopt;

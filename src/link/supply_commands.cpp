@@ -3,6 +3,7 @@
 
 #include "panel_state.h"
 
+#include <cmath>
 #include <iterator>
 
 namespace {
@@ -27,9 +28,16 @@ static_assert(std::size(kMaximumCommands) == static_cast<size_t>(Limit::Power) +
 
 } // namespace
 
-QString SetCommand(SetValue value, double amount) {
+QString SetCommand(SetValue value, double amount, float maximum) {
     const SetRow& row = kSetRows[static_cast<size_t>(value)];
-    return row.mnemonic.toString() + u' ' + FormatWithPattern(amount, row.pattern);
+    if (!std::isfinite(amount) || amount < 0 || static_cast<float>(amount) > maximum) {
+        return {};
+    }
+    const QString text = FormatWithPattern(amount, row.pattern);
+    if (text.size() > row.pattern.size()) {
+        return {};
+    }
+    return row.mnemonic.toString() + u' ' + text;
 }
 
 QString StepCommand(StepValue value, Direction direction) {

@@ -47,8 +47,11 @@ enum class Limit { Voltage, Current, Power };
 using Direction = int;
 
 // "SV 07.50", "SU 40", "SI 2.50", "SP 095": the mnemonic, a space and the value
-// written with the pattern of that value's display.
-QString SetCommand(SetValue value, double amount);
+// written with the pattern of that value's display. Empty, and so never sent,
+// for an amount that the supply must not get: not a number, negative, above
+// `maximum` (compared in single precision, as the panel keeps its values), or
+// wider than the pattern.
+QString SetCommand(SetValue value, double amount, float maximum);
 
 // "SV+", "SB-", ...: the mnemonic and the direction's sign.
 QString StepCommand(StepValue value, Direction direction);

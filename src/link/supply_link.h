@@ -90,6 +90,11 @@ struct StatusTexts {
 
 StatusTexts CutStatusTexts(QStringView payload);
 
+// The number a field holds when it is a plain decimal number and nothing else:
+// digits with at most one '.', blanks only around them. Nothing for a sign, a
+// letter, a blank field or a stray character ("-1", "4x", "  ").
+std::optional<float> PlainNumber(QStringView field);
+
 // The state digit at a 1-based position: exactly one character '0' to '9',
 // nothing otherwise (a line too short included).
 std::optional<std::int16_t> StatusDigit(QStringView payload, qsizetype position);

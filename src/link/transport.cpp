@@ -86,7 +86,8 @@ QString OpenNote(int n, const QString& path, PortOutcome outcome, const QString&
 } // namespace
 
 void Form1::SendCommand(const QString& command) {
-    if (!PortUsable(*MSComm1)) {
+    // An empty command is one that its builder refused.
+    if (command.isEmpty() || !PortUsable(*MSComm1)) {
         return;
     }
     qCDebug(lcLink).noquote() << TraceMs() << "send" << EscapeControls(command);

@@ -119,11 +119,11 @@ void Form1::cmd_ce_MouseDown() {
     if (EditTarget == EditTargets::VoltageLimit) {
         VoltageLimit = EditOrigin;
         EchoVoltageLimit();
-        SendCommand(SetCommand(SetValue::VoltageLimit, VoltageLimit));
+        SendSetCommand(SetValue::VoltageLimit, VoltageLimit);
     } else if (EditTarget == EditTargets::CurrentLimit) {
         CurrentLimit = EditOrigin;
         EchoCurrentLimit();
-        SendCommand(SetCommand(SetValue::CurrentLimit, CurrentLimit));
+        SendSetCommand(SetValue::CurrentLimit, CurrentLimit);
     } else if (EditTarget == EditTargets::PowerLimit) {
         PowerLimit = EditOrigin;
         ShowPowerLimit();
@@ -133,11 +133,12 @@ void Form1::cmd_ce_MouseDown() {
         // limit there is no such current: the old one stays.
         if (VoltageLimit != 0) {
             CurrentLimit = static_cast<float>(
-                IntegerPart(static_cast<double>(PowerLimit) * 100 / VoltageLimit) / 100 + 0.03);
+                IntegerPart(static_cast<double>(PowerLimit) * 100 / VoltageLimit) / 100 +
+                kCurrentHeadroom);
             ShowCurrentLimit();
             txt_i->setText(dis_li->text());
         }
-        SendCommand(SetCommand(SetValue::PowerLimit, PowerLimit));
+        SendSetCommand(SetValue::PowerLimit, PowerLimit);
     } else if (EditTarget == EditTargets::PlusPercent) {
         CancelPercent(*this, PlusPercent, txt_plus);
     } else if (EditTarget == EditTargets::MinusPercent) {
@@ -150,4 +151,14 @@ void Form1::cmd_ce_MouseDown() {
 void Form1::cmd_vset_MouseDown() {
     EditTarget = EditTargets::VoltageSet.toString();
     lbl_cmd->setText(TargetCaption::VoltageSet);
+}
+
+void Form1::AbandonEdit() {
+    tmr_flash->stop();
+    if (FlashControl != nullptr) {
+        FlashControl->show();
+    }
+    txt_plus->setEnabled(false);
+    txt_minus->setEnabled(false);
+    cmd_vset_MouseDown();
 }

@@ -3,8 +3,6 @@
 #include "panel_texts.h"
 #include "supply_commands.h"
 
-#include <QScopedValueRollback>
-
 namespace {
 
 // The press steps shared by the three keys: the edit opens on the limit's
@@ -60,8 +58,7 @@ void Form1::cmd_plimit_MouseDown() {
     // With the output on the poll keeps the current limit fresh. The up and
     // down keys wait for the answer: their power bounds depend on it.
     if (OutputOn == 0) {
-        const QScopedValueRollback<bool> hold(stepKeysHeld_, true);
-        ReadBackCurrentLimit();
+        HoldStepKeysWhile([this] { ReadBackCurrentLimit(); });
     }
 }
 

@@ -41,6 +41,10 @@ void Form1::cmd_rem_MouseDown() {
     reconnecting_ = true;
     qCDebug(lcLink).noquote() << TraceMs() << "reconnect";
     Timer3->stop();
+    // Only a lost link leaves REM usable during an edit.
+    if (EditTarget != EditTargets::VoltageSet) {
+        AbandonEdit();
+    }
     EditTarget = EditTargets::VoltageSet.toString();
     WaitSeconds(1);
     ConnectSupply();

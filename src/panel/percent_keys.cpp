@@ -50,7 +50,7 @@ void ApplyPercent(Form1& form, const PercentSide& own, bool capAtLimit) {
     }
     form.dis_v->setText(FormatWithPattern(volts, DisplayPattern::VoltageSet));
     form.txt_v->setText(form.dis_v->text());
-    form.SendCommand(SetCommand(SetValue::VoltageSet, volts));
+    form.SendSetCommand(SetValue::VoltageSet, volts);
 }
 
 void PressPercentKey(Form1& form, const PercentSide& own, const PercentSide& other,
@@ -112,7 +112,7 @@ void Form1::cmd_normal_MouseDown() {
     EnableGroupPercent(true);
     ShowVoltageSet();
     txt_v->setText(dis_v->text());
-    SendCommand(SetCommand(SetValue::VoltageSet, VoltageSet));
+    SendSetCommand(SetValue::VoltageSet, VoltageSet);
     cmd_vset_MouseDown();
 }
 

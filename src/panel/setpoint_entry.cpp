@@ -43,7 +43,7 @@ void Form1::cmd_v_MouseDown() {
     }
     VoltageSet = SingleNumber(txt_v->text());
     ShowVoltageSet();
-    SendCommand(SetCommand(SetValue::VoltageSet, VoltageSet));
+    SendSetCommand(SetValue::VoltageSet, VoltageSet);
     txt_v->clear();
 }
 
@@ -54,7 +54,7 @@ void Form1::cmd_u_MouseDown() {
     dis_lv->setText(txt_u->text());
     VoltageLimit = SingleNumber(dis_lv->text());
     UpdatePowerFromLimits();
-    SendCommand(SetCommand(SetValue::VoltageLimit, VoltageLimit));
+    SendSetCommand(SetValue::VoltageLimit, VoltageLimit);
     PullSetpointToLimit();
     txt_u->clear();
 }
@@ -66,7 +66,7 @@ void Form1::cmd_i_MouseDown() {
     CurrentLimit = SingleNumber(txt_i->text());
     ShowCurrentLimit();
     UpdatePowerFromLimits();
-    SendCommand(SetCommand(SetValue::CurrentLimit, CurrentLimit));
+    SendSetCommand(SetValue::CurrentLimit, CurrentLimit);
     txt_i->clear();
 }
 
@@ -76,7 +76,7 @@ void Form1::cmd_p_MouseDown() {
     }
     PowerLimit = SingleNumber(txt_p->text());
     ShowPowerLimit();
-    SendCommand(SetCommand(SetValue::PowerLimit, PowerLimit));
+    SendSetCommand(SetValue::PowerLimit, PowerLimit);
     // The supply derives a new current limit from the power limit; with the
     // output on the polling brings it, with it off it is asked for.
     if (OutputOn == 0) {

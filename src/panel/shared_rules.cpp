@@ -2,6 +2,28 @@
 #include "main_window.h"
 #include "supply_commands.h"
 
+float Form1::SetMaximum(SetValue value) const {
+    if (!IsModelRow(ModelIndex)) {
+        return 0;
+    }
+    switch (value) {
+    case SetValue::VoltageSet:
+    case SetValue::VoltageLimit:
+        return ModelMaxVoltage[ModelIndex];
+    case SetValue::CurrentLimit:
+        // A power limit at full voltage gives the model's current and the
+        // supply's headroom, which CE may give back.
+        return static_cast<float>(ModelMaxCurrent[ModelIndex] + kCurrentHeadroom);
+    case SetValue::PowerLimit:
+        return ModelMaxPower[ModelIndex];
+    }
+    return 0;
+}
+
+void Form1::SendSetCommand(SetValue value, double amount) {
+    SendCommand(SetCommand(value, amount, SetMaximum(value)));
+}
+
 void Form1::UpdatePowerFromLimits() {
     // The supply derives the same whole-watt figure itself; nothing is sent.
     PowerLimit = static_cast<float>(IntegerPart(VoltageLimit * CurrentLimit));

@@ -125,10 +125,9 @@ void Step(Form1& form, Direction direction) {
     }
 }
 
-// The framed look while the key is down. The image keys never take the focus
-// themselves; in the idle target it moves to V SET.
-void ShowStepKeyPressed(Form1& form, ImageKey* key) {
-    key->SetBorderStyle(1);
+// The image keys never take the focus themselves; a step of the idle target
+// moves it to V SET.
+void MoveFocusForStep(Form1& form) {
     if (form.EditTarget == EditTargets::VoltageSet) {
         form.cmd_vset->setFocus();
     }
@@ -137,10 +136,7 @@ void ShowStepKeyPressed(Form1& form, ImageKey* key) {
 } // namespace
 
 void Form1::cmd_add_MouseDown() {
-    if (!stepKeysHeld_) {
-        ShowStepKeyPressed(*this, cmd_add);
-        StepUp();
-    }
+    PressStepKey(cmd_add, +1);
 }
 
 void Form1::cmd_add_MouseUp() {
@@ -148,26 +144,54 @@ void Form1::cmd_add_MouseUp() {
 }
 
 void Form1::cmd_sub_MouseDown() {
-    if (!stepKeysHeld_) {
-        ShowStepKeyPressed(*this, cmd_sub);
-        StepDown();
-    }
+    PressStepKey(cmd_sub, -1);
 }
 
 void Form1::cmd_sub_MouseUp() {
     cmd_sub->SetBorderStyle(0);
 }
 
-// A power step with the output off waits for the supply's current limit while
-// events run. A second step inside it would test its bounds against the old
-// current limit and follow the first command without a pause, so the up and
-// down keys ignore presses until the step is over.
+void Form1::PressStepKey(ImageKey* key, Direction direction) {
+    key->SetBorderStyle(1);
+    if (stepKeysHeld_) {
+        heldSteps_.append(direction);
+        return;
+    }
+    MoveFocusForStep(*this);
+    if (direction > 0) {
+        StepUp();
+    } else {
+        StepDown();
+    }
+}
+
 void Form1::StepUp() {
-    const QScopedValueRollback<bool> hold(stepKeysHeld_, true);
-    Step(*this, +1);
+    HoldStepKeysWhile([this] { Step(*this, +1); });
 }
 
 void Form1::StepDown() {
+    HoldStepKeysWhile([this] { Step(*this, -1); });
+}
+
+// A power step with the output off waits for the supply's current limit while
+// events run. A step inside it would test its bounds against the old current
+// limit and follow the first command without a pause, so presses that come
+// meanwhile wait their turn. A key disabled by then (a lost link, the lock)
+// drops its press.
+void Form1::HoldStepKeysWhile(const std::function<void()>& work) {
+    // Inside a hold (P LIMIT pressed during a power step) the outer one
+    // carries out the presses, after its own wait.
+    if (stepKeysHeld_) {
+        work();
+        return;
+    }
     const QScopedValueRollback<bool> hold(stepKeysHeld_, true);
-    Step(*this, -1);
+    work();
+    while (!heldSteps_.isEmpty()) {
+        const Direction direction = heldSteps_.takeFirst();
+        if ((direction > 0 ? cmd_add : cmd_sub)->isEnabled()) {
+            MoveFocusForStep(*this);
+            Step(*this, direction);
+        }
+    }
 }

@@ -234,6 +234,7 @@ void Form1::BuildControls() {
         Named(new QPushButton(QStringLiteral("EXIT"), this), "cmd_exit", QStringLiteral("EXIT"));
     cmd_exit->setGeometry(TwipsRect(7200, 3780, 1215, 495));
     cmd_exit->setFont(ArialFont(9.75));
+    TakeFocusOnLeftPressOnly(cmd_exit);
     cmd_exit->setStyleSheet(
         QStringLiteral("QPushButton { background-color: rgb(255, 0, 255); border: 1px solid gray; }"
                        "QPushButton:pressed { border: 2px inset gray; }"));
@@ -350,4 +351,7 @@ void Form1::ReportCommunicationError(const QString& details) {
     ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle, details);
     SetStatusText(1, StatusPanel1::CommunicationError);
     EnableGroupConnect(false);
+    // REM is the way back to the supply, also when an open edit or the lock
+    // had disabled it: without it only EXIT would be left.
+    cmd_rem->setEnabled(true);
 }

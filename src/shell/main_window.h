@@ -7,6 +7,7 @@
 
 #include "panel_keys.h"
 #include "panel_state.h"
+#include "supply_commands.h"
 #include "supply_link.h"
 
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include <QSerialPort>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 class QStatusBar;
 class Form2;
@@ -131,12 +133,13 @@ public:
     // The one message box of the program (modal, OK button), with details
     // behind its details button when there are any.
     void ShowMessage(const QString& text, const QString& title, const QString& details = {});
-    // "Communication error!": the box, status panel 1 and the connect group off.
+    // "Communication error!": the box, status panel 1 and the connect group
+    // off; REM on, to connect again.
     void ReportCommunicationError(const QString& details = {});
 
     // ---- Command transport ----
     // Writes command and CR if the port is usable; errors are ignored and
-    // nothing is read.
+    // nothing is read. An empty command (one refused by its builder) is not sent.
     void SendCommand(const QString& command);
     // Waits up to 1 s, running events, for one reply line. On success: the
     // line without its lead character, LF kept, and ReplyPending cleared. On a
@@ -162,10 +165,18 @@ public:
     // Reads every setting and identifies the model. When the model query stays
     // unanswered it shows the communication error and calls EndProgram.
     void CollectSupplyData();
+    // After the model query: gives the supply back the voltage limit of the
+    // status line that "SUM" replaced. row is the model's, or -1 if unknown.
+    void RestoreVoltageLimit(int row);
     void Timer3_Timer();
     void PollMonitor();
 
     // ---- Rules shared by the keys ----
+    // The most a set command may carry for the connected model.
+    float SetMaximum(SetValue value) const;
+    // Sends the set command for value, unless amount is beyond what the model
+    // can hold (SetCommand says which amounts are refused).
+    void SendSetCommand(SetValue value, double amount);
     // The power limit as the whole-watt product of the voltage and current limits.
     void UpdatePowerFromLimits();
     // Sends "I", reads one reply and takes the current limit from it.
@@ -208,6 +219,10 @@ public:
     void cmd_enter_MouseDown();
     void cmd_ce_MouseDown();
     void cmd_vset_MouseDown();
+    // Drops the open limit or percent edit without sending anything: the
+    // blinking stops, the percent boxes close and the idle target returns. REM
+    // after a lost link does this; the connection then reads every value back.
+    void AbandonEdit();
 
     // ---- Step adjust ----
     void cmd_add_MouseDown();
@@ -216,6 +231,9 @@ public:
     void cmd_sub_MouseUp();
     void StepUp();
     void StepDown();
+    // Runs work with the up and down keys held back, then carries out, in
+    // order, each press of theirs that came meanwhile.
+    void HoldStepKeysWhile(const std::function<void()>& work);
 
     // ---- Limit keys ----
     void cmd_vlimit_MouseDown();
@@ -255,5 +273,10 @@ private:
     QStringList comPorts_;      // the devices of COM1 to COM4, chosen at each scan
     bool polling_ = false;      // a poll is waiting for its reply
     bool reconnecting_ = false; // REM is waiting or connecting
-    bool stepKeysHeld_ = false; // the up and down keys wait for a current-limit read-back
+    // A press of the up or down key while the other one's step or the P LIMIT
+    // key waits for the current limit: +1 up, -1 down.
+    void PressStepKey(ImageKey* key, Direction direction);
+
+    bool stepKeysHeld_ = false;  // the up and down keys wait for a current-limit read-back
+    QList<Direction> heldSteps_; // presses that came meanwhile, oldest first
 };

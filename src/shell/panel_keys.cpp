@@ -1,12 +1,57 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel_keys.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QValidator>
+#include <algorithm>
+
+namespace {
+
+// Watches a button's presses: the left button moves the focus to it, others
+// leave the focus alone.
+class LeftPressFocus : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const bool press = event->type() == QEvent::MouseButtonPress ||
+                           event->type() == QEvent::MouseButtonDblClick;
+        if (press && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            static_cast<QWidget*>(watched)->setFocus(Qt::MouseFocusReason);
+        }
+        return false;
+    }
+};
+
+// Only a move to another control of the same window leaves a box: its own
+// context menu (a popup), another window and a message box taking over, or the
+// focus going nowhere, do not.
+bool FocusMovedWithinWindow(const QFocusEvent& event, const QWidget* box) {
+    switch (event.reason()) {
+    case Qt::PopupFocusReason:
+    case Qt::ActiveWindowFocusReason:
+    case Qt::MenuBarFocusReason:
+        return false;
+    default:
+        break;
+    }
+    // By now the application's focus widget is the one that took the focus.
+    const QWidget* now = QApplication::focusWidget();
+    return now != nullptr && now != box && now->window() == box->window();
+}
+
+} // namespace
+
+void TakeFocusOnLeftPressOnly(QAbstractButton* button) {
+    button->setFocusPolicy(Qt::TabFocus);
+    button->installEventFilter(new LeftPressFocus(button));
+}
 
 PanelKey::PanelKey(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
     setAccessibleName(caption);
+    TakeFocusOnLeftPressOnly(this);
 }
 
 void PanelKey::mousePressEvent(QMouseEvent* event) {
@@ -52,24 +97,29 @@ void ImageKey::mouseReleaseEvent(QMouseEvent* event) {
     emit MouseUp();
 }
 
-namespace {
+// QLineEdit's maximum length cuts typing and pasting to the room left, and the
+// program's texts longer than the limit raise it for as long as they stand.
+EntryBox::EntryBox(int maxChars, QWidget* parent) : QLineEdit(parent), maxChars_(maxChars) {
+    setMaxLength(maxChars);
+    connect(this, &QLineEdit::textChanged, this,
+            [this](const QString& text) { FitLengthTo(text.size()); });
+}
 
-// Refuses typing beyond the box's character limit.
-class LengthValidator : public QValidator {
-public:
-    LengthValidator(int maxChars, QObject* parent) : QValidator(parent), maxChars_(maxChars) {}
-    State validate(QString& input, int&) const override {
-        return input.size() <= maxChars_ ? Acceptable : Invalid;
+void EntryBox::setText(const QString& text) {
+    // Room first, or QLineEdit would cut the text; the change then fits the
+    // room to it.
+    if (text.size() > maxLength()) {
+        setMaxLength(static_cast<int>(text.size()));
     }
+    QLineEdit::setText(text);
+}
 
-private:
-    int maxChars_;
-};
-
-} // namespace
-
-EntryBox::EntryBox(int maxChars, QWidget* parent) : QLineEdit(parent) {
-    setValidator(new LengthValidator(maxChars, this));
+void EntryBox::FitLengthTo(qsizetype length) {
+    const int room = std::max(maxChars_, static_cast<int>(length));
+    // Setting the length puts the cursor at the end: only when it changes.
+    if (maxLength() != room) {
+        setMaxLength(room);
+    }
 }
 
 void EntryBox::keyReleaseEvent(QKeyEvent* event) {
@@ -85,5 +135,7 @@ void EntryBox::keyReleaseEvent(QKeyEvent* event) {
 
 void EntryBox::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
-    emit LostFocus();
+    if (FocusMovedWithinWindow(*event, this)) {
+        emit LostFocus();
+    }
 }

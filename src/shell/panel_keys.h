@@ -7,8 +7,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+// Gives the button the keyboard focus on a press of the left mouse button
+// only, as the supply's own keys take it; Tab still reaches it. Qt would give
+// it the focus on any button, before the button sees the press.
+void TakeFocusOnLeftPressOnly(QAbstractButton* button);
+
 // A keypad key. Reports button-down and button-up of the left mouse button
-// only; other buttons reach no handler, as on the supply's own keys.
+// only; other buttons reach no handler and leave the focus where it was, as
+// on the supply's own keys.
 class PanelKey : public QPushButton {
     Q_OBJECT
 public:
@@ -43,13 +49,19 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-// A single-line entry box that reports key releases and the loss of focus.
-// Its character limit applies to typing only: texts that the program puts in
-// (a reply with its line feed, for instance) are kept whole.
+// A single-line entry box that reports key releases and the loss of focus to
+// another control of its window. Its character limit applies to typing and
+// pasting only: texts that the program puts in (a reply with its line feed,
+// for instance) are kept whole, and the user may shorten them but never
+// lengthen them.
 class EntryBox : public QLineEdit {
     Q_OBJECT
 public:
     EntryBox(int maxChars, QWidget* parent);
+
+    // Writes a text of the program's, however long. The program writes its
+    // texts through this; QLineEdit's own setText would cut them to the limit.
+    void setText(const QString& text);
 
 signals:
     void KeyUp(int key);
@@ -58,4 +70,10 @@ signals:
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    // Room for what a user may type, or for the whole text the box holds.
+    void FitLengthTo(qsizetype length);
+
+    int maxChars_;
 };

@@ -14,15 +14,14 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     setFixedSize(Twips(8115), Twips(2925));
     move(Twips(2790), Twips(2790));
 
-    dispini = new QLabel(ProgressText::Start, this);
+    dispini = new QLabel(this);
     dispini->setObjectName(QStringLiteral("dispini"));
     QFont big(QStringLiteral("Arial"));
     big.setPointSizeF(20.25);
     dispini->setFont(big);
     dispini->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     dispini->setAlignment(Qt::AlignCenter);
-    dispini->setGeometry(TwipsRect(2910, 750, 2325, 480));
-    dispini->adjustSize();
+    ShowCaption(ProgressText::Start);
     dispini->setAccessibleName(QStringLiteral("Connection progress"));
 
     PBar1 = new QProgressBar(this);
@@ -30,6 +29,13 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     PBar1->setGeometry(TwipsRect(600, 1890, 6705, 345));
     PBar1->setTextVisible(false);
     PBar1->setAccessibleName(QStringLiteral("Ports tried"));
+}
+
+void Form2::ShowCaption(const QString& text) {
+    dispini->setText(text);
+    dispini->adjustSize();
+    const QRect design = TwipsRect(2910, 750, 2325, 480);
+    dispini->move(design.center() - dispini->rect().center());
 }
 
 void Form2::Form2_Load() {

@@ -16,6 +16,10 @@ public:
     // Puts the window's left edge at the owner's left edge.
     void Form2_Load();
 
+    // Writes dispini's caption and sizes the label to it, centred where the
+    // label was designed, so a caption longer than the first still shows whole.
+    void ShowCaption(const QString& text);
+
     QLabel* dispini;
     QProgressBar* PBar1;
 };

@@ -42,6 +42,10 @@ inline constexpr QStringView PowerLimit = u"000";    // dis_lp, whole watts
 inline constexpr QStringView Percent = u"000";       // txt_plus, txt_minus after CE
 } // namespace DisplayPattern
 
+// The supply sets its current limit this far above the power limit over the
+// voltage limit, in amperes: the headroom that keeps the power limit in charge.
+inline constexpr double kCurrentHeadroom = 0.03;
+
 // The ranges of the two percent offsets, in points.
 inline constexpr int kPlusPercentLow = 100;
 inline constexpr int kPlusPercentHigh = 150;

@@ -5,7 +5,6 @@
 #pragma once
 
 class Form1;
-class QWidget;
 
 // The program's own interfaces for its keys and readings. Call before the
 // window builds its controls: an interface, once asked for, is kept.
@@ -14,7 +13,3 @@ void InstallAccessibleInterfaces();
 // Readings, keyboard keys and the focus frame of the window. Call once,
 // after its controls are built.
 void MakeAccessible(Form1& form);
-
-// Tells assistive technology that the control's text is news to be heard
-// at once, as the first status panel is.
-void AnnounceAlert(QWidget* control);

@@ -15,7 +15,9 @@ namespace {
 // The dynamic property that holds a label's unit.
 constexpr char kUnitProperty[] = "readingUnit";
 
-QString Reading(const QString& meaning, const QString& shown, const QString& unit) {
+// A reply's line feed, kept in the percent boxes, is not read out.
+QString Reading(const QString& meaning, const QString& text, const QString& unit) {
+    const QString shown = text.trimmed();
     QStringList parts{meaning};
     if (!shown.isEmpty()) {
         parts << shown;
@@ -85,9 +87,4 @@ void DescribeReadings(Form1& form) {
     }
     DescribePercentBox(form.txt_plus);
     DescribePercentBox(form.txt_minus);
-}
-
-void AnnounceAlert(QWidget* control) {
-    QAccessibleEvent event(control, QAccessible::Alert);
-    QAccessible::updateAccessibility(&event);
 }

@@ -326,10 +326,6 @@ void Form1::ConnectEvents() {
 void Form1::SetStatusText(int panel, const QString& text) {
     if (auto* label = SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel%1").arg(panel))) {
         label->setText(text);
-        // What the first panel says is news: "Ready", "Communication error!".
-        if (panel == 1) {
-            AnnounceAlert(label);
-        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QAccessibleInterface;
+class QWidget;
 
 // The interface of a reading label of the main window; null for any other.
 QAccessibleInterface* ReadingInterface(const QString& className, QWidget* widget);

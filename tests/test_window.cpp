@@ -3,6 +3,7 @@
 // enable groups that switch keys between the panel's modes.
 #include "geometry.h"
 #include "main_window.h"
+#include "panel_checks.h"
 #include "panel_harness.h"
 #include "progress_window.h"
 
@@ -189,7 +190,7 @@ void WindowTest::controls() {
     QCOMPARE(widget->font().pointSizeF(), points);
     QVERIFY(!widget->font().bold() && !widget->font().italic() && !widget->font().underline() &&
             !widget->font().strikeOut());
-    QVERIFY(!widget->accessibleName().isEmpty());
+    QVERIFY(!HeardName(widget).isEmpty());
 }
 
 void WindowTest::windowDesign() {
@@ -571,18 +572,22 @@ void WindowTest::exitEndsTheProgram() {
 
 void WindowTest::accessibleNames() {
     const std::pair<const char*, const char*> names[] = {
-        {"dis_v", "Output voltage"}, {"dis_i", "Measured current"}, {"dis_p", "Measured power"},
-        {"dis_lv", "Voltage limit"}, {"dis_li", "Current limit"},   {"dis_lp", "Power limit"},
-        {"cmd_output", "OUTPUT"},    {"cmd_add", "Step up"},        {"cmd_sub", "Step down"},
-        {"lbl_cmd", "Edit target"},  {"cmd_plus", "+ %"},           {"cmd_exit", "EXIT"},
+        {"dis_v", "Output voltage"}, {"dis_i", "Measured current"},
+        {"dis_p", "Measured power"}, {"dis_lv", "Voltage limit"},
+        {"dis_li", "Current limit"}, {"dis_lp", "Power limit"},
+        {"cmd_output", "OUTPUT"},    {"cmd_add", "Up"},
+        {"cmd_sub", "Down"},         {"lbl_cmd", "Edit target"},
+        {"cmd_plus", "+ %"},         {"cmd_exit", "EXIT"},
     };
+    // A reading's name goes on with what it shows.
     for (const auto& [name, accessible] : names) {
-        QCOMPARE(Control(QLatin1String(name))->accessibleName(), QLatin1String(accessible));
+        const QString heard = HeardName(Control(QLatin1String(name)));
+        QVERIFY2(heard.startsWith(QLatin1String(accessible)), qPrintable(heard));
     }
     for (QWidget* widget : panel_->findChildren<QWidget*>()) {
         if (!widget->objectName().isEmpty() &&
             !widget->objectName().startsWith(QLatin1String("qt_"))) {
-            QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
+            QVERIFY2(!HeardName(widget).isEmpty(), qPrintable(widget->objectName()));
         }
     }
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
+#include "accessibility.h"
 #include "panel_texts.h"
 
 #include "geometry.h"
@@ -97,8 +98,10 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     setWindowIcon(AppIcon());
     setFont(ArialFont(9));
     setFixedSize(Twips(8670), Twips(4770));
+    InstallAccessibleInterfaces();
     BuildControls();
     ConnectEvents();
+    MakeAccessible(*this);
 }
 
 Form1::~Form1() {
@@ -225,10 +228,9 @@ void Form1::BuildControls() {
     green.setColor(QPalette::Window, QColor(0, 255, 0));
     green.setColor(QPalette::WindowText, Qt::black);
     lbl_cmd->setPalette(green);
-    cmd_add = Named(new ImageKey(ArrowPicture(true), this), "cmd_add", QStringLiteral("Step up"));
+    cmd_add = Named(new ImageKey(ArrowPicture(true), this), "cmd_add", QStringLiteral("Up"));
     cmd_add->setGeometry(TwipsRect(7530, 2250, 570, 510));
-    cmd_sub =
-        Named(new ImageKey(ArrowPicture(false), this), "cmd_sub", QStringLiteral("Step down"));
+    cmd_sub = Named(new ImageKey(ArrowPicture(false), this), "cmd_sub", QStringLiteral("Down"));
     cmd_sub->setGeometry(TwipsRect(7530, 2820, 570, 510));
     cmd_exit =
         Named(new QPushButton(QStringLiteral("EXIT"), this), "cmd_exit", QStringLiteral("EXIT"));

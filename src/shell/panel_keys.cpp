@@ -49,9 +49,24 @@ void TakeFocusOnLeftPressOnly(QAbstractButton* button) {
     button->installEventFilter(new LeftPressFocus(button));
 }
 
+namespace {
+
+bool IsEnterKey(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
 PanelKey::PanelKey(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
     setAccessibleName(caption);
     TakeFocusOnLeftPressOnly(this);
+}
+
+void PanelKey::Tap() {
+    if (isEnabled()) {
+        emit MouseDown();
+        emit MouseUp();
+    }
 }
 
 void PanelKey::mousePressEvent(QMouseEvent* event) {
@@ -72,6 +87,29 @@ void PanelKey::mouseReleaseEvent(QMouseEvent* event) {
     QPushButton::mouseReleaseEvent(event);
 }
 
+void PanelKey::keyPressEvent(QKeyEvent* event) {
+    // Down first, then the handler, as with the mouse.
+    QPushButton::keyPressEvent(event);
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && !spaceDown_) {
+        spaceDown_ = true;
+        emit MouseDown();
+    }
+}
+
+void PanelKey::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && spaceDown_) {
+        spaceDown_ = false;
+        emit MouseUp();
+    }
+    QPushButton::keyReleaseEvent(event);
+}
+
+void PanelKey::focusOutEvent(QFocusEvent* event) {
+    // Its release goes to the control that has the focus now.
+    spaceDown_ = false;
+    QPushButton::focusOutEvent(event);
+}
+
 ImageKey::ImageKey(const QPixmap& picture, QWidget* parent) : QLabel(parent) {
     setPixmap(picture);
     setScaledContents(true);
@@ -85,6 +123,13 @@ void ImageKey::SetBorderStyle(int style) {
 
 int ImageKey::BorderStyle() const {
     return frameShape() == QFrame::NoFrame ? 0 : 1;
+}
+
+void ImageKey::Tap() {
+    if (isEnabled()) {
+        emit MouseDown();
+        emit MouseUp();
+    }
 }
 
 void ImageKey::mousePressEvent(QMouseEvent* event) {
@@ -122,14 +167,28 @@ void EntryBox::FitLengthTo(qsizetype length) {
     }
 }
 
+void EntryBox::keyPressEvent(QKeyEvent* event) {
+    if (IsEnterKey(event) && event->modifiers().testFlag(Qt::ControlModifier)) {
+        if (!event->isAutoRepeat()) {
+            submitting_ = true;
+            emit Submitted();
+        }
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
 void EntryBox::keyReleaseEvent(QKeyEvent* event) {
+    if (submitting_ && IsEnterKey(event)) {
+        submitting_ = event->isAutoRepeat();
+        return;
+    }
     QLineEdit::keyReleaseEvent(event);
     if (event->isAutoRepeat()) {
         return;
     }
     // The supply's convention is the Enter key's character code, 13.
-    const int key =
-        (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) ? 13 : event->key();
+    const int key = IsEnterKey(event) ? 13 : event->key();
     emit KeyUp(key);
 }
 

@@ -14,11 +14,15 @@ void TakeFocusOnLeftPressOnly(QAbstractButton* button);
 
 // A keypad key. Reports button-down and button-up of the left mouse button
 // only; other buttons reach no handler and leave the focus where it was, as
-// on the supply's own keys.
+// on the supply's own keys. Space on the focused key goes down and up like the
+// left button, so a held Space is a long press; its auto-repeat is ignored.
 class PanelKey : public QPushButton {
     Q_OBJECT
 public:
     PanelKey(const QString& caption, QWidget* parent);
+
+    // One short press and release, as a quick left click, if the key is enabled.
+    void Tap();
 
 signals:
     void MouseDown();
@@ -27,6 +31,14 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    // Space went down on this key and has not come up: only then does its
+    // release count, not one that arrives after the focus moved here.
+    bool spaceDown_ = false;
 };
 
 // The up and down arrow keys: a picture that acts on any mouse button, never
@@ -39,6 +51,9 @@ public:
     // Border style 1 is the framed, pressed look; 0 no frame.
     void SetBorderStyle(int style);
     int BorderStyle() const;
+
+    // One short press and release, as a quick click, if the key is enabled.
+    void Tap();
 
 signals:
     void MouseDown();
@@ -53,7 +68,8 @@ protected:
 // another control of its window. Its character limit applies to typing and
 // pasting only: texts that the program puts in (a reply with its line feed,
 // for instance) are kept whole, and the user may shorten them but never
-// lengthen them.
+// lengthen them. Ctrl+Enter is reported as Submitted and not as an Enter key
+// release.
 class EntryBox : public QLineEdit {
     Q_OBJECT
 public:
@@ -66,8 +82,10 @@ public:
 signals:
     void KeyUp(int key);
     void LostFocus();
+    void Submitted();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
@@ -76,4 +94,7 @@ private:
     void FitLengthTo(qsizetype length);
 
     int maxChars_;
+    // Ctrl+Enter went down; the Enter release that ends it is no Enter of its
+    // own, even when Ctrl comes up first.
+    bool submitting_ = false;
 };

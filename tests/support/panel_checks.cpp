@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel_checks.h"
 
+#include <QAccessible>
 #include <QTest>
 #include <functional>
 #include <optional>
@@ -77,6 +78,11 @@ QString ShortPauses(const QList<SimProcess::LogEntry>& entries, qint64 leastMs) 
         }
     }
     return report;
+}
+
+QString HeardName(QObject* control) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+    return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
 }
 
 bool ActivatePanel(Form1& panel) {

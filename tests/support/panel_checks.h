@@ -34,6 +34,9 @@ constexpr qint64 kPauseMs = 140;
 // commands and the gap; empty when there are none.
 QString ShortPauses(const QList<SimProcess::LogEntry>& entries, qint64 leastMs = kPauseMs);
 
+// The name under which assistive technology knows the control.
+QString HeardName(QObject* control);
+
 // Makes the panel the active window, so that a box given the focus really has
 // it and loses it to a pressed key, as for a user. False if that fails.
 bool ActivatePanel(Form1& panel);

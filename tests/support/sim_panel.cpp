@@ -78,14 +78,24 @@ constexpr float kLongPress = 1.5f;
 
 void PressAndHold(Form1& panel, QWidget* key, float hold,
                   const std::function<void()>& whilePressed) {
+    PressAndHold(
+        panel, hold,
+        [&] {
+            QTest::mousePress(key, Qt::LeftButton);
+            if (whilePressed) {
+                whilePressed();
+            }
+        },
+        [&] { QTest::mouseRelease(key, Qt::LeftButton); });
+}
+
+void PressAndHold(Form1& panel, float hold, const std::function<void()>& press,
+                  const std::function<void()>& release) {
     for (int attempt = 0; attempt < 5; ++attempt) {
-        QTest::mousePress(key, Qt::LeftButton);
-        if (whilePressed) {
-            whilePressed();
-        }
+        press();
         panel.KeyPressTime = TimeOfDay() - hold;
         const float pressTime = panel.KeyPressTime;
-        QTest::mouseRelease(key, Qt::LeftButton);
+        release();
         if (hold >= kLongPress || TimeOfDay() - pressTime < kLongPress) {
             return;
         }

@@ -61,6 +61,10 @@ void TypeOver(QWidget* box, const QString& text);
 void PressAndHold(Form1& panel, QWidget* key, float hold,
                   const std::function<void()>& whilePressed = {});
 
+// The same with any way of pressing and releasing a key (Space, for one).
+void PressAndHold(Form1& panel, float hold, const std::function<void()>& press,
+                  const std::function<void()>& release);
+
 // Long enough for several of the monitor's one-second polls on a loaded
 // machine: a display that the poll refreshes shows the supply's value by then.
 constexpr int kPollWaitMs = 10000;

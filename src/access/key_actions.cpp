@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The "Press" action of assistive technology on the keys. Qt's own button
+// action is a click, which the keys ignore (they act on the button going
+// down), and the image keys have no action at all: here both are push
+// buttons whose action is one short press and release.
+#include "access_parts.h"
+#include "main_window.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+
+namespace {
+
+class KeyAccessible : public QAccessibleWidget {
+public:
+    explicit KeyAccessible(QWidget* key) : QAccessibleWidget(key, QAccessible::Button) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        if (const auto* key = qobject_cast<const PanelKey*>(widget())) {
+            state.pressed = key->isDown();
+        } else if (const auto* image = qobject_cast<const ImageKey*>(widget())) {
+            state.pressed = image->BorderStyle() == 1;
+        }
+        return state;
+    }
+
+    QStringList actionNames() const override {
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& action) override {
+        if (action != pressAction()) {
+            QAccessibleWidget::doAction(action);
+        } else if (auto* key = qobject_cast<PanelKey*>(widget())) {
+            key->Tap();
+        } else if (auto* image = qobject_cast<ImageKey*>(widget())) {
+            image->Tap();
+        }
+    }
+};
+
+} // namespace
+
+QAccessibleInterface* KeyInterface(const QString& className, QWidget* widget) {
+    if (className != QLatin1String("PanelKey") && className != QLatin1String("ImageKey")) {
+        return nullptr;
+    }
+    return new KeyAccessible(widget);
+}

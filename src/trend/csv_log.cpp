@@ -38,6 +38,7 @@ bool CsvLog::Open(const QString& path) {
     file_.setFileName(path);
     // Unbuffered: every write goes to the file at once, whole.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        error_ = file_.errorString();
         return false;
     }
     started_.start();
@@ -54,5 +55,19 @@ void CsvLog::Close() {
 
 bool CsvLog::Write(const QString& text) {
     const QByteArray bytes = text.toUtf8();
-    return file_.write(bytes) == bytes.size();
+    const qint64 before = file_.size();
+    // One write unless the disk fills in the middle of the row; the next
+    // write then fails and says why.
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file_.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            error_ = file_.errorString();
+            if (file_.size() > before) {
+                file_.resize(before);
+            }
+            return false;
+        }
+        done += written;
+    }
+    return true;
 }

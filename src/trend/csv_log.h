@@ -29,13 +29,14 @@ public:
     // Opens the file for appending and writes the header into an empty one.
     // False, with Error() saying why, when it cannot.
     bool Open(const QString& path);
-    // Writes one row whole. False, with Error(), when it cannot.
+    // Writes one row whole. False, with Error(), when it cannot; a row cut
+    // short by a full disk is taken back out of the file.
     bool Append(const QString& row);
     void Close();
 
     bool IsOpen() const { return file_.isOpen(); }
     QString Path() const { return file_.fileName(); }
-    QString Error() const { return file_.errorString(); }
+    QString Error() const { return error_; }
     // Seconds since the log was opened, on a clock that never goes back.
     double Seconds() const { return static_cast<double>(started_.nsecsElapsed()) / 1e9; }
 
@@ -43,5 +44,6 @@ private:
     bool Write(const QString& text);
 
     QFile file_;
+    QString error_;
     QElapsedTimer started_;
 };

@@ -100,9 +100,8 @@ QString TrendController::ChooseLogFile() {
 void TrendController::StartLog(const QString& path) {
     const QString file = QFileInfo(path).absoluteFilePath();
     if (!log_.Open(file)) {
-        const QString error = log_.Error();
         log_.Close();
-        FailLog(QString(TrendText::OpenFailed).arg(file, error));
+        FailLog(QString(TrendText::OpenFailed).arg(file, log_.Error()));
         return;
     }
     ShowLogState();
@@ -141,10 +140,8 @@ void TrendController::TakePoll(const QString& statusLine) {
                                    CutStatusTexts(statusLine), panel_.StatusText(2),
                                    panel_.StatusText(3));
         if (!log_.Append(row)) {
-            const QString error = log_.Error();
-            const QString file = log_.Path();
             log_.Close();
-            FailLog(QString(TrendText::WriteFailed).arg(file, error));
+            FailLog(QString(TrendText::WriteFailed).arg(log_.Path(), log_.Error()));
         }
     }
     if (window_) {

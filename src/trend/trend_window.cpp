@@ -87,7 +87,9 @@ TrendWindow::Plot TrendWindow::MakePlot(const QString& title, TrendValue value,
 
 void TrendWindow::SampleAdded() {
     ShowNewest();
-    if (!paused_ && isVisible()) {
+    // A wide view moves by less than a bucket per poll: it waits for a whole one.
+    const qint64 bucketMs = (clock_.NowMs() - FromMs(clock_.NowMs())) / kBuckets;
+    if (!paused_ && isVisible() && clock_.NowMs() - drawnAtMs_ >= bucketMs) {
         Redraw();
     }
 }
@@ -116,13 +118,18 @@ void TrendWindow::TogglePause() {
     }
 }
 
+qint64 TrendWindow::FromMs(qint64 toMs) const {
+    const qint64 spanMs = range->currentData().toLongLong();
+    if (spanMs > 0) {
+        return toMs - spanMs;
+    }
+    return ring_.Empty() ? toMs - TrendRange::kChoices[0].ms : ring_.At(0).ms;
+}
+
 void TrendWindow::Redraw() {
     const qint64 toMs = paused_ ? pausedAtMs_ : clock_.NowMs();
-    const qint64 spanMs = range->currentData().toLongLong();
-    qint64 fromMs = toMs - spanMs;
-    if (spanMs == 0) {
-        fromMs = ring_.Empty() ? toMs - TrendRange::kChoices[0].ms : ring_.At(0).ms;
-    }
+    const qint64 fromMs = FromMs(toMs);
+    drawnAtMs_ = toMs;
     for (Plot& plot : plots_) {
         RedrawPlot(plot, fromMs, toMs);
     }

@@ -54,6 +54,8 @@ private:
     Plot MakePlot(const QString& title, TrendValue value, std::optional<TrendValue> limit,
                   QColor colour);
     void TogglePause();
+    // The start of the view that ends at toMs.
+    qint64 FromMs(qint64 toMs) const;
     void Redraw();
     void RedrawPlot(Plot& plot, qint64 fromMs, qint64 toMs);
     // Draws the pieces in the lines of the pool, adding lines as needed and
@@ -67,4 +69,5 @@ private:
     QList<Plot> plots_;
     bool paused_ = false;
     qint64 pausedAtMs_ = 0;
+    qint64 drawnAtMs_ = 0; // the end of the view last drawn
 };

@@ -114,8 +114,7 @@ void TestTrend::wireUnchanged() {
         }
         const int polls = PollCount(s.sim());
         const auto polled = [&](int more) {
-            return QTest::qWaitFor([&] { return PollCount(s.sim()) >= polls + more; },
-                                   kPollWaitMs);
+            return QTest::qWaitFor([&] { return PollCount(s.sim()) >= polls + more; }, kPollWaitMs);
         };
         if (!polled(2)) {
             return QStringList{"<no polls>"};
@@ -237,15 +236,13 @@ void TestTrend::logFailures_data() {
     QTest::newRow("missing folder")
         << QStringLiteral("/nonexistent/zrm.csv") << qint64(0)
         << opened.arg("/nonexistent/zrm.csv", "No such file or directory");
-    QTest::newRow("unwritable folder")
-        << QStringLiteral("/sys/zrm.csv") << qint64(0)
-        << opened.arg("/sys/zrm.csv", "Permission denied");
+    QTest::newRow("unwritable folder") << QStringLiteral("/sys/zrm.csv") << qint64(0)
+                                       << opened.arg("/sys/zrm.csv", "Permission denied");
     QTest::newRow("full disk") << QStringLiteral("/dev/full") << qint64(0)
                                << opened.arg("/dev/full", "No space left on device");
     const QString limited = dir_.filePath(QStringLiteral("limited.csv"));
     QTest::newRow("disk full while logging")
-        << limited << qint64(400)
-        << QString(TrendText::WriteFailed).arg(limited, "File too large");
+        << limited << qint64(400) << QString(TrendText::WriteFailed).arg(limited, "File too large");
 }
 
 void TestTrend::logFailures() {
@@ -318,7 +315,8 @@ void TestTrend::contextMenu_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<bool>("menu");
 
-    for (const char* name : {"frm_monitor", "dis_v", "dis_i", "dis_p", "dis_li", "dis_lp", "Label1"}) {
+    for (const char* name :
+         {"frm_monitor", "dis_v", "dis_i", "dis_p", "dis_li", "dis_lp", "Label1"}) {
         QTest::newRow(name) << QString::fromLatin1(name) << true;
     }
     for (const char* name : {"cmd_output", "cmd_plus", "cmd_vlimit", "cmd_enter", "cmd_exit"}) {
@@ -337,8 +335,9 @@ void TestTrend::contextMenu() {
     auto* widget = s.panel().findChild<QWidget*>(control);
     QVERIFY(widget != nullptr);
     // A spot of the frame away from its displays and labels.
-    const QPoint spot = control == u"frm_monitor" ? QPoint(widget->width() - 8, widget->height() - 8)
-                                                   : widget->rect().center();
+    const QPoint spot = control == u"frm_monitor"
+                            ? QPoint(widget->width() - 8, widget->height() - 8)
+                            : widget->rect().center();
     // Through the panel's window, as the platform delivers a press, so that
     // Qt makes its context-menu event of it.
     const QPoint at = widget->mapTo(&s.panel(), spot);

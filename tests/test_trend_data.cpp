@@ -88,18 +88,15 @@ void TestTrendData::segments_data() {
 
     QTest::newRow("one piece") << 10 << QList<int>{} << qint64(0) << qint64(9000) << 100
                                << QList<QList<int>>{{10, 0, 9}};
-    QTest::newRow("a gap splits it")
-        << 10 << QList<int>{0, 4} << qint64(0) << qint64(9000) << 100
-        << QList<QList<int>>{{4, 0, 3}, {6, 4, 9}};
+    QTest::newRow("a gap splits it") << 10 << QList<int>{0, 4} << qint64(0) << qint64(9000) << 100
+                                     << QList<QList<int>>{{4, 0, 3}, {6, 4, 9}};
     QTest::newRow("only the range") << 10 << QList<int>{} << qint64(2500) << qint64(6000) << 100
                                     << QList<QList<int>>{{4, 3, 6}};
     // 100 samples over 5 buckets of 20 s: each keeps its lowest and highest point.
-    QTest::newRow("buckets keep low and high")
-        << 100 << QList<int>{} << qint64(0) << qint64(100000) << 5
-        << QList<QList<int>>{{10, 0, 99}};
-    QTest::newRow("gap inside a bucket")
-        << 100 << QList<int>{50} << qint64(0) << qint64(100000) << 5
-        << QList<QList<int>>{{6, 0, 49}, {6, 50, 99}};
+    QTest::newRow("buckets keep low and high") << 100 << QList<int>{} << qint64(0) << qint64(100000)
+                                               << 5 << QList<QList<int>>{{10, 0, 99}};
+    QTest::newRow("gap inside a bucket") << 100 << QList<int>{50} << qint64(0) << qint64(100000)
+                                         << 5 << QList<QList<int>>{{6, 0, 49}, {6, 50, 99}};
     QTest::newRow("nothing in range")
         << 10 << QList<int>{} << qint64(20000) << qint64(30000) << 100 << QList<QList<int>>{};
 }
@@ -112,10 +109,12 @@ void TestTrendData::segments() {
     QFETCH(int, buckets);
     QFETCH(QList<QList<int>>, pieces);
 
-    const auto drawn = TrendSegments(Ring(count, breaks), TrendValue::Voltage, fromMs, toMs, buckets);
+    const auto drawn =
+        TrendSegments(Ring(count, breaks), TrendValue::Voltage, fromMs, toMs, buckets);
     QList<QList<int>> shape;
     for (const auto& piece : drawn) {
-        shape.append({int(piece.size()), int(piece.first().x() / 1000), int(piece.last().x() / 1000)});
+        shape.append(
+            {int(piece.size()), int(piece.first().x() / 1000), int(piece.last().x() / 1000)});
         // Voltage = seconds, so every point lies on the samples' own line.
         for (const QPointF& point : piece) {
             QCOMPARE(point.y() * 1000, point.x());

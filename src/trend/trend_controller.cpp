@@ -88,9 +88,9 @@ QString TrendController::ChooseLogFile() {
     if (!preset.isEmpty()) {
         return preset;
     }
-    const QString name = QString(TrendText::SuggestedName)
-                             .arg(QDateTime::currentDateTime().toString(
-                                 QStringLiteral("yyyy-MM-dd-HHmmss")));
+    const QString name =
+        QString(TrendText::SuggestedName)
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
     const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     return QFileDialog::getSaveFileName(&panel_, TrendText::DialogTitle, documents.filePath(name),
                                         TrendText::DialogFilter, nullptr,
@@ -121,9 +121,8 @@ void TrendController::ShowLogState() {
 
 void TrendController::FailLog(const QString& text) {
     ShowLogState();
-    QTimer::singleShot(0, &panel_, [this, text] {
-        panel_.ShowMessage(text, TrendText::LogErrorTitle);
-    });
+    QTimer::singleShot(0, &panel_,
+                       [this, text] { panel_.ShowMessage(text, TrendText::LogErrorTitle); });
 }
 
 void TrendController::TakePoll(const QString& statusLine) {
@@ -136,9 +135,9 @@ void TrendController::TakePoll(const QString& statusLine) {
     breakLine_ = false;
     ring_.Append(*sample);
     if (log_.IsOpen()) {
-        const QString row = CsvRow(QDateTime::currentDateTime(), log_.Seconds(),
-                                   CutStatusTexts(statusLine), panel_.StatusText(2),
-                                   panel_.StatusText(3));
+        const QString row =
+            CsvRow(QDateTime::currentDateTime(), log_.Seconds(), CutStatusTexts(statusLine),
+                   panel_.StatusText(2), panel_.StatusText(3));
         if (!log_.Append(row)) {
             log_.Close();
             FailLog(QString(TrendText::WriteFailed).arg(log_.Path(), log_.Error()));

@@ -100,9 +100,8 @@ private:
             return;
         }
         QList<QPointF>& piece = pieces_.last();
-        const auto [first, second] = std::minmax(*low_, *high_, [](QPointF a, QPointF b) {
-            return a.x() < b.x();
-        });
+        const auto [first, second] =
+            std::minmax(*low_, *high_, [](QPointF a, QPointF b) { return a.x() < b.x(); });
         piece.append(first);
         if (second != first) {
             piece.append(second);

@@ -11,8 +11,8 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 
 namespace {
@@ -78,7 +78,7 @@ TrendWindow::Plot TrendWindow::MakePlot(const QString& title, TrendValue value,
     plot.chart->setMargins(QMargins(4, 4, 4, 4));
     plot.chart->addAxis(plot.time, Qt::AlignBottom);
     plot.chart->addAxis(plot.axis, Qt::AlignLeft);
-    plot.axis->setLabelFormat(QStringLiteral("%.2f"));
+    plot.axis->setLabelFormat(QStringLiteral("%.1f"));
     plot.view = new QChartView(plot.chart, this);
     plot.view->setRenderHint(QPainter::Antialiasing);
     plot.view->setMinimumHeight(140);
@@ -102,8 +102,9 @@ void TrendWindow::ShowLogging(const QString& path) {
 int TrendWindow::PieceCount(TrendValue value) const {
     for (const Plot& plot : plots_) {
         if (plot.value == value) {
-            return static_cast<int>(std::count_if(plot.valueLines.begin(), plot.valueLines.end(),
-                                                  [](QLineSeries* line) { return line->count() > 0; }));
+            return static_cast<int>(
+                std::count_if(plot.valueLines.begin(), plot.valueLines.end(),
+                              [](QLineSeries* line) { return line->count() > 0; }));
         }
     }
     return 0;
@@ -155,9 +156,11 @@ void TrendWindow::RedrawPlot(Plot& plot, qint64 fromMs, qint64 toMs) {
         }
     }
     plot.time->setFormat(toMs - fromMs > TrendRange::kChoices[2].ms ? QStringLiteral("dd hh:mm")
-                                                                     : QStringLiteral("hh:mm:ss"));
-    plot.time->setRange(QDateTime::fromMSecsSinceEpoch(fromMs), QDateTime::fromMSecsSinceEpoch(toMs));
+                                                                    : QStringLiteral("hh:mm:ss"));
+    plot.time->setRange(QDateTime::fromMSecsSinceEpoch(fromMs),
+                        QDateTime::fromMSecsSinceEpoch(toMs));
     plot.axis->setRange(0, top > 0 ? top * kHeadroom : 1);
+    plot.axis->applyNiceNumbers();
 }
 
 void TrendWindow::DrawPieces(Plot& plot, QList<QLineSeries*>& pool,
@@ -184,11 +187,12 @@ void TrendWindow::ShowNewest() {
         return;
     }
     const TrendSample& s = ring_.Back();
-    newest->setText(QString(TrendText::Newest)
-                        .arg(QDateTime::fromMSecsSinceEpoch(s.ms).toString(QStringLiteral("hh:mm:ss")))
-                        .arg(s.voltage, 0, 'f', 2)
-                        .arg(s.current, 0, 'f', 3)
-                        .arg(s.power, 0, 'f', 1)
-                        .arg(s.currentLimit, 0, 'f', 2)
-                        .arg(s.powerLimit, 0, 'f', 0));
+    newest->setText(
+        QString(TrendText::Newest)
+            .arg(QDateTime::fromMSecsSinceEpoch(s.ms).toString(QStringLiteral("hh:mm:ss")))
+            .arg(s.voltage, 0, 'f', 2)
+            .arg(s.current, 0, 'f', 3)
+            .arg(s.power, 0, 'f', 1)
+            .arg(s.currentLimit, 0, 'f', 2)
+            .arg(s.powerLimit, 0, 'f', 0));
 }

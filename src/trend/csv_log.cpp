@@ -35,6 +35,7 @@ QString CsvRow(const QDateTime& time, double seconds, const StatusTexts& texts,
 }
 
 bool CsvLog::Open(const QString& path) {
+    file_.close();
     file_.setFileName(path);
     // Unbuffered: every write goes to the file at once, whole.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {

@@ -319,8 +319,7 @@ void TestTrend::contextMenu_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<bool>("menu");
 
-    for (const char* name :
-         {"frm_monitor", "dis_v", "dis_i", "dis_p", "dis_li", "dis_lp", "Label1"}) {
+    for (const char* name : {"frm_monitor", "dis_v", "dis_lp", "Label1"}) {
         QTest::newRow(name) << QString::fromLatin1(name) << true;
     }
     for (const char* name : {"cmd_output", "cmd_vlimit", "cmd_exit"}) {

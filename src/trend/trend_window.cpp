@@ -23,6 +23,19 @@ constexpr int kBuckets = 800;
 // Room above the highest point of a chart.
 constexpr double kHeadroom = 1.1;
 
+// An empty trend shows a minute; a view longer than an hour names the day too.
+constexpr qint64 kMinuteMs = 60'000;
+constexpr qint64 kHourMs = 3'600'000;
+
+double Highest(const QList<QList<QPointF>>& pieces, double atLeast) {
+    for (const auto& piece : pieces) {
+        for (const QPointF& point : piece) {
+            atLeast = std::max(atLeast, point.y());
+        }
+    }
+    return atLeast;
+}
+
 } // namespace
 
 TrendWindow::TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget* parent)
@@ -124,7 +137,7 @@ qint64 TrendWindow::FromMs(qint64 toMs) const {
     if (spanMs > 0) {
         return toMs - spanMs;
     }
-    return ring_.Empty() ? toMs - TrendRange::kChoices[0].ms : ring_.At(0).ms;
+    return ring_.Empty() ? toMs - kMinuteMs : ring_.At(0).ms;
 }
 
 void TrendWindow::Redraw() {
@@ -137,26 +150,17 @@ void TrendWindow::Redraw() {
 }
 
 void TrendWindow::RedrawPlot(Plot& plot, qint64 fromMs, qint64 toMs) {
-    const QColor colour = plot.colour;
     const auto values = TrendSegments(ring_, plot.value, fromMs, toMs, kBuckets);
-    DrawPieces(plot, plot.valueLines, values, QPen(colour, 1.5));
-    double top = 0;
-    for (const auto& piece : values) {
-        for (const QPointF& point : piece) {
-            top = std::max(top, point.y());
-        }
-    }
+    DrawPieces(plot, plot.valueLines, values, QPen(plot.colour, 1.5));
+    double top = Highest(values, 0);
     if (plot.limit) {
         const auto limits = TrendSegments(ring_, *plot.limit, fromMs, toMs, kBuckets);
-        DrawPieces(plot, plot.limitLines, limits, QPen(colour.lighter(150), 1.5, Qt::DashLine));
-        for (const auto& piece : limits) {
-            for (const QPointF& point : piece) {
-                top = std::max(top, point.y());
-            }
-        }
+        DrawPieces(plot, plot.limitLines, limits,
+                   QPen(plot.colour.lighter(150), 1.5, Qt::DashLine));
+        top = Highest(limits, top);
     }
-    plot.time->setFormat(toMs - fromMs > TrendRange::kChoices[2].ms ? QStringLiteral("dd hh:mm")
-                                                                    : QStringLiteral("hh:mm:ss"));
+    plot.time->setFormat(toMs - fromMs > kHourMs ? QStringLiteral("dd hh:mm")
+                                                 : QStringLiteral("hh:mm:ss"));
     plot.time->setRange(QDateTime::fromMSecsSinceEpoch(fromMs),
                         QDateTime::fromMSecsSinceEpoch(toMs));
     plot.axis->setRange(0, top > 0 ? top * kHeadroom : 1);

@@ -2,6 +2,7 @@
 // One run of the real panel program against zrm-sim with line pacing on:
 // start-up to "Ready" next to the floor that the line allows, CPU use while
 // polling and during reply timeouts, and peak resident memory.
+#include "process_figures.h"
 #include "sim_process.h"
 
 #include <QCoreApplication>
@@ -38,34 +39,6 @@ int ReplyLength(const QString& command) {
         return 4; // "S40\n", the maximum after "SUM"
     }
     return 0;
-}
-
-// CPU seconds of a process, all its threads, from the scheduler's own
-// nanosecond account: the tick-sampled figures of /proc/<pid>/stat are too
-// coarse, and biased, for a process that runs a few milliseconds at a time.
-double CpuSeconds(qint64 pid) {
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    double seconds = 0;
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
-        if (schedstat.open(QIODevice::ReadOnly)) {
-            seconds += schedstat.readAll().split(' ').value(0).toDouble() / 1e9;
-        }
-    }
-    return seconds;
-}
-
-QString PeakRss(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            return QString::fromLatin1(line.mid(6).simplified());
-        }
-    }
-    return {};
 }
 
 bool HasRestoringCommand(const SimProcess& sim) {

@@ -3,7 +3,7 @@
 # configure and build a tree. Sourced, not run.
 
 ZRM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-ZRM_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev libgl-dev)
+ZRM_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev)
 
 # Installs the Debian packages given (on top of the build set) that are missing.
 # As root it runs apt-get; otherwise it prints the apt-get line and stops.

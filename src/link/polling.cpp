@@ -17,7 +17,8 @@ void Form1::PollMonitor() {
     SendCommand(Query::Status);
     MonitorReply = ReadReply();
     PollTexts texts;
-    if (ReadPollStatus(MonitorReply, *this, texts)) {
+    const bool taken = ReadPollStatus(MonitorReply, *this, texts);
+    if (taken) {
         // The over-temperature shows as soon as the supply reports it.
         lbl_overtemp->setVisible(OverTemp == 1);
         if (texts.voltage) {
@@ -29,4 +30,9 @@ void Form1::PollMonitor() {
         dis_li->setText(texts.currentLimit);
     }
     polling_ = false;
+    if (taken) {
+        emit PollTaken(MonitorReply);
+    } else {
+        emit PollMissed();
+    }
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
+#include "trend_controller.h"
 
 #include <QApplication>
 
@@ -10,6 +11,8 @@ int main(int argc, char* argv[]) {
     if (!panel.Form1_Load()) {
         return 0;
     }
+    // Owned by the panel.
+    new TrendController(panel);
     panel.show();
     return QApplication::exec();
 }

@@ -263,6 +263,12 @@ public:
     void cmd_f_MouseDown();
     void tmr_flash_Timer();
 
+signals:
+    // A monitor poll took this status line ("L" payload with its LF).
+    void PollTaken(const QString& statusLine);
+    // A monitor poll whose reply was no status line.
+    void PollMissed();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

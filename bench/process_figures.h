@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the benchmarks read of a running process from /proc.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// CPU seconds of a process, all its threads, from the scheduler's own
+// nanosecond account: the tick-sampled figures of /proc/<pid>/stat are too
+// coarse, and biased, for a process that runs a few milliseconds at a time.
+double CpuSeconds(qint64 pid);
+
+// The peak resident memory as /proc/<pid>/status gives it ("28500 kB").
+QString PeakRss(qint64 pid);

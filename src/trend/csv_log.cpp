@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "csv_log.h"
+
+QString CsvHeader() {
+    return QStringLiteral("time,seconds,voltage (V),current (A),power (W),current limit (A),"
+                          "power limit (W),model,port\n");
+}
+
+QString CsvNumber(QStringView text) {
+    const qsizetype point = text.indexOf(u'.');
+    const int decimals = point < 0 ? 0 : static_cast<int>(text.size() - point - 1);
+    return QString::number(LeadingNumber(text), 'f', decimals);
+}
+
+QString CsvRow(const QDateTime& time, double seconds, const StatusTexts& texts,
+               const QString& model, const QString& port) {
+    const QDateTime withOffset = time.toOffsetFromUtc(time.offsetFromUtc());
+    const QString fields[] = {
+        withOffset.toString(Qt::ISODateWithMs),
+        QString::number(seconds, 'f', 3),
+        CsvNumber(texts.voltage),
+        CsvNumber(texts.current),
+        CsvNumber(texts.power),
+        CsvNumber(texts.currentLimit),
+        CsvNumber(texts.powerLimit),
+        model,
+        port,
+    };
+    QString row;
+    for (const QString& field : fields) {
+        row += field + u',';
+    }
+    row.back() = u'\n';
+    return row;
+}
+
+bool CsvLog::Open(const QString& path) {
+    file_.close();
+    file_.setFileName(path);
+    // Unbuffered: every write goes to the file at once, whole.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        error_ = file_.errorString();
+        return false;
+    }
+    started_.start();
+    return file_.size() > 0 || Write(CsvHeader());
+}
+
+bool CsvLog::Append(const QString& row) {
+    return Write(row);
+}
+
+void CsvLog::Close() {
+    file_.close();
+}
+
+bool CsvLog::Write(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    const qint64 before = file_.size();
+    // One write unless the disk fills in the middle of the row; the next
+    // write then fails and says why.
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file_.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            error_ = file_.errorString();
+            if (file_.size() > before) {
+                file_.resize(before);
+            }
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}

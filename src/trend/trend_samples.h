@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The readings the trend keeps: one sample per status line that a monitor
+// poll took, in a ring of bounded size, and the line segments a plot draws
+// from them. Qt Core only.
+#pragma once
+
+#include "supply_link.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QPointF>
+#include <QtGlobal>
+#include <optional>
+#include <vector>
+
+struct TrendSample {
+    qint64 ms = 0; // on the trend's own clock: milliseconds since the epoch, never going back
+    float voltage = 0;
+    float current = 0;
+    float power = 0;
+    float currentLimit = 0;
+    float powerLimit = 0;
+    bool startsSegment = false; // no line joins it to the sample before
+};
+
+// The measured values of a status line ("L" payload), the voltage from the
+// line itself whatever the fine mode shows; nothing when the line says the
+// output is off, as the voltage there is the set-point.
+std::optional<TrendSample> SampleFromStatus(QStringView statusLine, qint64 ms);
+
+// The newest samples, oldest first; the oldest goes once it is full.
+class TrendRing {
+public:
+    // A day of one-second polls.
+    static constexpr qsizetype kCapacity = 86400;
+
+    void Append(const TrendSample& sample);
+    qsizetype Size() const { return size_; }
+    bool Empty() const { return size_ == 0; }
+    // 0 is the oldest.
+    const TrendSample& At(qsizetype index) const;
+    const TrendSample& Back() const { return At(size_ - 1); }
+    // The index of the first sample at or after ms (Size() when none is).
+    qsizetype FirstAtOrAfter(qint64 ms) const;
+
+private:
+    std::vector<TrendSample> samples_;
+    qsizetype head_ = 0; // where the next sample goes once the ring is full
+    qsizetype size_ = 0;
+};
+
+enum class TrendValue { Voltage, Current, Power, CurrentLimit, PowerLimit };
+
+float ValueOf(const TrendSample& sample, TrendValue value);
+
+// The polyline pieces of one value between fromMs and toMs (x in
+// milliseconds since the epoch), split where a segment starts. Over more
+// than maxBuckets samples the time span is cut into maxBuckets buckets of
+// which each keeps its lowest and its highest point, so a day still draws
+// fast and keeps its peaks.
+QList<QList<QPointF>> TrendSegments(const TrendRing& ring, TrendValue value, qint64 fromMs,
+                                    qint64 toMs, int maxBuckets);
+
+// The trend's clock: the time of day at its start moved on by a monotonic
+// clock, so samples stay in order when the system clock is set back.
+class TrendClock {
+public:
+    TrendClock();
+    qint64 NowMs() const { return startMs_ + elapsed_.elapsed(); }
+
+private:
+    qint64 startMs_;
+    QElapsedTimer elapsed_;
+};

@@ -1,0 +1,423 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The trend window and the CSV log against zrm-sim: the wire stays as it is,
+// rows carry the status line of each poll, gaps break the line, the log's
+// failures stop it with a message, a killed panel leaves whole rows, and how
+// both are opened (context menu on the Monitor frame, Ctrl+T, Ctrl+L).
+#include "panel_checks.h"
+#include "sim_panel.h"
+#include "trend_controller.h"
+#include "trend_texts.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// The lines of the log after its header.
+QStringList Rows(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    lines.removeLast(); // after the last line ending
+    lines.removeFirst();
+    return lines;
+}
+
+int PollCount(SimProcess& sim) {
+    return static_cast<int>(sim.LoggedCommands().count(QStringLiteral("L")));
+}
+
+// Points the log at path without a dialog, for the life of the object.
+class LogFileVariable {
+public:
+    explicit LogFileVariable(const QString& path) {
+        qputenv(TrendController::kLogFileVariable, path.toLocal8Bit());
+    }
+    ~LogFileVariable() { qunsetenv(TrendController::kLogFileVariable); }
+};
+
+// A panel started in a child process logs into argv[2] until it is killed.
+int LogUntilKilled(const QString& path) {
+    SimPanel s;
+    auto* trend = new TrendController(s.panel());
+    if (!s.Start({"--output-on"})) {
+        return 1;
+    }
+    trend->StartLog(path);
+    return QApplication::exec();
+}
+
+constexpr const char* kChildOption = "--log-until-killed";
+
+} // namespace
+
+class TestTrend : public QObject {
+    Q_OBJECT
+private slots:
+    void wireUnchanged_data();
+    void wireUnchanged();
+    void rowsFollowStatusLine_data();
+    void rowsFollowStatusLine();
+    void gaps_data();
+    void gaps();
+    void logFailures_data();
+    void logFailures();
+    void killedPanelLeavesWholeRows();
+    void contextMenu_data();
+    void contextMenu();
+    void opening_data();
+    void opening();
+
+private:
+    QTemporaryDir dir_;
+    QStringList plainWire_; // what a session without trend or log sent
+};
+
+void TestTrend::wireUnchanged_data() {
+    QTest::addColumn<bool>("trendOpen");
+    QTest::addColumn<bool>("logging");
+
+    QTest::newRow("trend open") << true << false;
+    QTest::newRow("log running") << false << true;
+    QTest::newRow("trend open and log running") << true << true;
+}
+
+void TestTrend::wireUnchanged() {
+    QFETCH(bool, trendOpen);
+    QFETCH(bool, logging);
+
+    const QString path = dir_.filePath(QStringLiteral("wire.csv"));
+    QFile::remove(path);
+    // The same session twice, the second with the trend and the log: polls,
+    // a typed set-point, more polls.
+    const auto session = [&](bool withTrend) {
+        SimPanel s;
+        auto* trend = new TrendController(s.panel());
+        if (!s.Start({"--output-on"})) {
+            return QStringList{"<no connection>"};
+        }
+        if (withTrend && trendOpen) {
+            trend->ShowTrend();
+        }
+        if (withTrend && logging) {
+            trend->StartLog(path);
+        }
+        const int polls = PollCount(s.sim());
+        const auto polled = [&](int more) {
+            return QTest::qWaitFor([&] { return PollCount(s.sim()) >= polls + more; }, kPollWaitMs);
+        };
+        if (!polled(2)) {
+            return QStringList{"<no polls>"};
+        }
+        TypeInto(s.panel().txt_v, "7.5");
+        Click(s.panel().cmd_v);
+        if (!polled(4)) {
+            return QStringList{"<no polls after the set-point>"};
+        }
+        QStringList commands = s.sim().LoggedCommands();
+        // Up to the fourth poll after the connection, wherever the sessions stopped.
+        qsizetype end = 0;
+        for (int seen = 0; end < commands.size() && seen < polls + 4; ++end) {
+            seen += commands[end] == u"L" ? 1 : 0;
+        }
+        return commands.mid(0, end);
+    };
+    // The plain session once, for every row.
+    if (plainWire_.isEmpty()) {
+        plainWire_ = session(false);
+    }
+    QCOMPARE(plainWire_.count(QStringLiteral("SV 07.50")), 1);
+    QCOMPARE(session(true), plainWire_);
+    QCOMPARE(Rows(path).isEmpty(), !logging);
+}
+
+void TestTrend::rowsFollowStatusLine_data() {
+    QTest::addColumn<QStringList>("args");
+    // The CSV fields from the voltage to the port.
+    QTest::addColumn<QString>("fields");
+
+    QTest::newRow("ZRM-522 constant voltage")
+        << QStringList{"--model", "ZRM-522", "--vset", "12", "--load-ohms", "10"}
+        << QStringLiteral("12.00,1.200,14.4,5.00,200,ZRM-522,COM1");
+    // The power limit follows the voltage and current limits: 60 V x 1 A.
+    QTest::newRow("ZRM-711 constant current")
+        << QStringList{"--model", "ZRM-711", "--vset", "30", "--ilimit", "1", "--load-ohms", "10"}
+        << QStringLiteral("10.00,1.000,10.0,1.00,60,ZRM-711,COM1");
+    QTest::newRow("ZRM-3033 constant power")
+        << QStringList{"--model", "ZRM-3033", "--vset", "20", "--load-ohms", "2"}
+        << QStringLiteral("19.95,9.975,199.0,9.99,199,ZRM-3033,COM1");
+    // dis_v keeps the set-point in fine mode; the log has what the supply measured.
+    QTest::newRow("fine mode, constant current")
+        << QStringList{"--fine", "--vset", "12", "--ilimit", "0.5", "--load-ohms", "10"}
+        << QStringLiteral("5.00,0.500,2.5,0.50,20,ZRM-522,COM1");
+}
+
+void TestTrend::rowsFollowStatusLine() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, fields);
+
+    const QString path = dir_.filePath(QStringLiteral("rows-%1.csv").arg(QTest::currentDataTag()));
+    SimPanel s;
+    auto* trend = new TrendController(s.panel());
+    QVERIFY(s.Start(args << "--output-on"));
+    trend->StartLog(path);
+    QTRY_VERIFY_WITH_TIMEOUT(Rows(path).size() >= 2, kPollWaitMs);
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readLine()), CsvHeader());
+    const QStringList rows = Rows(path);
+    double previousSeconds = -1;
+    for (const QString& row : rows) {
+        const QStringList cells = row.split(u',');
+        QCOMPARE(cells.size(), 9);
+        QVERIFY2(QDateTime::fromString(cells[0], Qt::ISODateWithMs).isValid(), qPrintable(row));
+        QVERIFY(cells[1].toDouble() > previousSeconds);
+        previousSeconds = cells[1].toDouble();
+        QCOMPARE(cells.mid(2).join(u','), fields);
+    }
+    const TrendSample& newest = trend->Ring().Back();
+    QCOMPARE(QString::number(newest.voltage, 'f', 2), fields.section(u',', 0, 0));
+    QCOMPARE(QString::number(newest.current, 'f', 3), fields.section(u',', 1, 1));
+}
+
+void TestTrend::gaps_data() {
+    QTest::addColumn<QString>("cause");
+
+    QTest::newRow("output off") << QStringLiteral("output");
+    QTest::newRow("silent supply") << QStringLiteral("silent");
+    QTest::newRow("reconnection") << QStringLiteral("rem");
+}
+
+void TestTrend::gaps() {
+    QFETCH(QString, cause);
+
+    SimPanel s;
+    auto* trend = new TrendController(s.panel());
+    QVERIFY(s.Start({"--output-on"}));
+    trend->ShowTrend();
+    const TrendRing& ring = trend->Ring();
+    QTRY_VERIFY_WITH_TIMEOUT(ring.Size() >= 2, kPollWaitMs);
+    QCOMPARE(trend->Window()->PieceCount(TrendValue::Voltage), 1);
+
+    if (cause == u"output") {
+        Click(s.panel().cmd_output);
+        Click(s.panel().cmd_output);
+    } else if (cause == u"silent") {
+        QSignalSpy missed(&s.panel(), &Form1::PollMissed);
+        s.sim().Control("silent 1");
+        QVERIFY(missed.wait(kPollWaitMs));
+        s.sim().Control("silent 0");
+    } else {
+        Click(s.panel().cmd_rem);
+    }
+    const qsizetype before = ring.Size();
+    QTRY_VERIFY_WITH_TIMEOUT(ring.Size() >= before + 2, kPollWaitMs);
+    QVERIFY(ring.At(before).startsSegment);
+    QVERIFY(!ring.Back().startsSegment);
+    for (TrendValue value : {TrendValue::Voltage, TrendValue::Current, TrendValue::Power}) {
+        QCOMPARE(trend->Window()->PieceCount(value), 2);
+    }
+}
+
+void TestTrend::logFailures_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<qint64>("sizeLimit"); // bytes the file may grow to; 0 for no limit
+    QTest::addColumn<QString>("text");
+
+    const QString opened = TrendText::OpenFailed;
+    QTest::newRow("missing folder")
+        << QStringLiteral("/nonexistent/zrm.csv") << qint64(0)
+        << opened.arg("/nonexistent/zrm.csv", "No such file or directory");
+    QTest::newRow("unwritable folder") << QStringLiteral("/sys/zrm.csv") << qint64(0)
+                                       << opened.arg("/sys/zrm.csv", "Permission denied");
+    QTest::newRow("full disk") << QStringLiteral("/dev/full") << qint64(0)
+                               << opened.arg("/dev/full", "No space left on device");
+    const QString limited = dir_.filePath(QStringLiteral("limited.csv"));
+    QTest::newRow("disk full while logging")
+        << limited << qint64(400) << QString(TrendText::WriteFailed).arg(limited, "File too large");
+}
+
+void TestTrend::logFailures() {
+    QFETCH(QString, path);
+    QFETCH(qint64, sizeLimit);
+    QFETCH(QString, text);
+
+    SimPanel s;
+    auto* trend = new TrendController(s.panel());
+    QVERIFY(s.Start({"--output-on"}));
+    trend->ShowTrend();
+    // A size limit on the files of this process stands in for a disk that fills up.
+    rlimit unlimited{};
+    getrlimit(RLIMIT_FSIZE, &unlimited);
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (sizeLimit > 0) {
+        rlimit limit = unlimited;
+        limit.rlim_cur = static_cast<rlim_t>(sizeLimit);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    trend->StartLog(path);
+    QTRY_COMPARE_WITH_TIMEOUT(s.boxes().Count(), 1, kPollWaitMs);
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    QCOMPARE(s.boxes().Seen().first().title, QString(TrendText::LogErrorTitle));
+    QCOMPARE(s.boxes().Seen().first().text, text);
+    QVERIFY(!trend->Logging());
+    QVERIFY(trend->Window()->logging->isHidden());
+    QCOMPARE(trend->Menu()->actions().at(1)->text(), TrendText::StartLog);
+    // The panel goes on polling, with nothing else said.
+    const qsizetype samples = trend->Ring().Size();
+    QTRY_VERIFY_WITH_TIMEOUT(trend->Ring().Size() > samples + 1, kPollWaitMs);
+    QCOMPARE(s.boxes().Count(), 1);
+    QCOMPARE(s.panel().StatusText(1), QStringLiteral("Ready"));
+    if (sizeLimit > 0) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        QVERIFY(written.size() <= sizeLimit);
+        QVERIFY(written.endsWith('\n'));
+        QVERIFY(!Rows(path).isEmpty());
+    }
+}
+
+void TestTrend::killedPanelLeavesWholeRows() {
+    const QString path = dir_.filePath(QStringLiteral("killed.csv"));
+    // Its own runtime folder, so that no single-copy lock of this process refuses it.
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {kChildOption, path});
+    QVERIFY(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(Rows(path).size() >= 3, 3 * kPollWaitMs);
+    child.kill();
+    QVERIFY(child.waitForFinished());
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    QVERIFY(written.endsWith('\n'));
+    for (const QString& row : Rows(path)) {
+        QCOMPARE(row.count(u','), 8);
+    }
+}
+
+void TestTrend::contextMenu_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("menu");
+
+    for (const char* name : {"frm_monitor", "dis_v", "dis_lp", "Label1"}) {
+        QTest::newRow(name) << QString::fromLatin1(name) << true;
+    }
+    for (const char* name : {"cmd_output", "cmd_vlimit", "cmd_exit"}) {
+        QTest::newRow(name) << QString::fromLatin1(name) << false;
+    }
+}
+
+void TestTrend::contextMenu() {
+    QFETCH(QString, control);
+    QFETCH(bool, menu);
+
+    SimPanel s;
+    auto* trend = new TrendController(s.panel());
+    QVERIFY(s.Start({}));
+    QVERIFY(ActivatePanel(s.panel()));
+    auto* widget = s.panel().findChild<QWidget*>(control);
+    QVERIFY(widget != nullptr);
+    // A spot of the frame away from its displays and labels.
+    const QPoint spot = control == u"frm_monitor"
+                            ? QPoint(widget->width() - 8, widget->height() - 8)
+                            : widget->rect().center();
+    // Through the panel's window, as the platform delivers a press, so that
+    // Qt makes its context-menu event of it.
+    const QPoint at = widget->mapTo(&s.panel(), spot);
+    QTest::mousePress(s.panel().windowHandle(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(s.panel().windowHandle(), Qt::RightButton, {}, at);
+    QTRY_COMPARE_WITH_TIMEOUT(trend->Menu()->isVisible(), menu, 1000);
+    QCOMPARE(s.Sent(), QStringList());
+    if (!menu) {
+        return;
+    }
+    QStringList texts;
+    for (QAction* action : trend->Menu()->actions()) {
+        texts << action->text();
+    }
+    QCOMPARE(texts, (QStringList{"Show trend", QStringLiteral("Start CSV log\u2026")}));
+    trend->Menu()->hide();
+}
+
+void TestTrend::opening_data() {
+    QTest::addColumn<bool>("byMenu");
+
+    QTest::newRow("keys") << false;
+    QTest::newRow("menu") << true;
+}
+
+void TestTrend::opening() {
+    QFETCH(bool, byMenu);
+
+    const QString path = dir_.filePath(QStringLiteral("opening-%1.csv").arg(byMenu));
+    LogFileVariable variable(path);
+    SimPanel s;
+    auto* trend = new TrendController(s.panel());
+    QVERIFY(s.Start({"--output-on"}));
+    QVERIFY(ActivatePanel(s.panel()));
+    QMenu& menu = *trend->Menu();
+    const auto use = [&](int action, Qt::Key key) {
+        if (byMenu) {
+            menu.actions().at(action)->trigger();
+        } else {
+            QTest::keyClick(&s.panel(), key, Qt::ControlModifier);
+        }
+    };
+
+    use(0, Qt::Key_T);
+    QVERIFY(trend->Window() != nullptr);
+    TrendWindow& window = *trend->Window();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.windowTitle(), QStringLiteral("ZRM Trend"));
+    QCOMPARE(window.range->currentText(), QStringLiteral("10 min"));
+    QVERIFY(window.logging->isHidden());
+    // Nothing is written before the log is asked for.
+    QVERIFY(!QFile::exists(path));
+
+    QVERIFY(ActivatePanel(s.panel()));
+    use(1, Qt::Key_L);
+    QVERIFY(trend->Logging());
+    QCOMPARE(window.logging->text(), QStringLiteral("Logging to ") + path);
+    QVERIFY(!window.logging->isHidden());
+    QCOMPARE(menu.actions().at(1)->text(), QStringLiteral("Stop CSV log"));
+    QTRY_VERIFY_WITH_TIMEOUT(!Rows(path).isEmpty(), kPollWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(window.newest->text().contains(u" V "), kPollWaitMs);
+
+    use(1, Qt::Key_L);
+    QVERIFY(!trend->Logging());
+    QVERIFY(window.logging->isHidden());
+    QCOMPARE(menu.actions().at(1)->text(), QStringLiteral("Start CSV log\u2026"));
+    QCOMPARE(s.boxes().Count(), 0);
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc == 3 && QByteArrayView(argv[1]) == kChildOption) {
+        return LogUntilKilled(QString::fromLocal8Bit(argv[2]));
+    }
+    TestTrend test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_trend.moc"

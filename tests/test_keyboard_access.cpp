@@ -280,10 +280,7 @@ void KeyboardAccessTest::readingsHeard() {
     QFETCH(QString, meaning);
     QFETCH(QString, unit);
     QVERIFY(bench_->Start({"--output-on", "--vset", "7.5", "--load-ohms", "5"}));
-    SimProcess& sim = bench_->sim();
-    const auto polls = [&] { return sim.LoggedCommands().count(QStringLiteral("L")); };
-    const qsizetype before = polls();
-    QTRY_VERIFY_WITH_TIMEOUT(polls() > before, kPollWaitMs);
+    QVERIFY(WaitForPolls(bench_->sim(), PollCount(bench_->sim()), 1));
 
     QWidget* widget = Control(bench_->panel(), control);
     const auto* label = qobject_cast<QLabel*>(widget);

@@ -34,10 +34,6 @@ QStringList Rows(const QString& path) {
     return lines;
 }
 
-int PollCount(SimProcess& sim) {
-    return static_cast<int>(sim.LoggedCommands().count(QStringLiteral("L")));
-}
-
 // Points the log at path without a dialog, for the life of the object.
 class LogFileVariable {
 public:
@@ -113,22 +109,19 @@ void TestTrend::wireUnchanged() {
         if (withTrend && logging) {
             trend->StartLog(path);
         }
-        const int polls = PollCount(s.sim());
-        const auto polled = [&](int more) {
-            return QTest::qWaitFor([&] { return PollCount(s.sim()) >= polls + more; }, kPollWaitMs);
-        };
-        if (!polled(2)) {
+        const qsizetype polls = PollCount(s.sim());
+        if (!WaitForPolls(s.sim(), polls, 2)) {
             return QStringList{"<no polls>"};
         }
         TypeInto(s.panel().txt_v, "7.5");
         Click(s.panel().cmd_v);
-        if (!polled(4)) {
+        if (!WaitForPolls(s.sim(), polls, 4)) {
             return QStringList{"<no polls after the set-point>"};
         }
         QStringList commands = s.sim().LoggedCommands();
         // Up to the fourth poll after the connection, wherever the sessions stopped.
         qsizetype end = 0;
-        for (int seen = 0; end < commands.size() && seen < polls + 4; ++end) {
+        for (qsizetype seen = 0; end < commands.size() && seen < polls + 4; ++end) {
             seen += commands[end] == u"L" ? 1 : 0;
         }
         return commands.mid(0, end);

@@ -50,16 +50,6 @@ bool HasRestoringCommand(const SimProcess& sim) {
     return false;
 }
 
-void Wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-const char* Verdict(bool met) {
-    return met ? "met" : "MISSED";
-}
-
 } // namespace
 
 int main(int argc, char** argv) {

@@ -2,7 +2,9 @@
 #include "process_figures.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 
 double CpuSeconds(qint64 pid) {
     const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
@@ -27,4 +29,14 @@ QString PeakRss(qint64 pid) {
         }
     }
     return {};
+}
+
+const char* Verdict(bool met) {
+    return met ? "met" : "MISSED";
+}
+
+void Wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }

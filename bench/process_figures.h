@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the benchmarks read of a running process from /proc.
+// What the benchmarks read of a running process from /proc, how they let
+// time pass and how they report a goal.
 #pragma once
 
 #include <QString>
@@ -12,3 +13,9 @@ double CpuSeconds(qint64 pid);
 
 // The peak resident memory as /proc/<pid>/status gives it ("28500 kB").
 QString PeakRss(qint64 pid);
+
+// "met" or "MISSED", for a goal's line in a report.
+const char* Verdict(bool met);
+
+// Runs the event loop for `ms` milliseconds: a benchmark measures over a span.
+void Wait(int ms);

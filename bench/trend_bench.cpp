@@ -10,9 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
@@ -24,12 +22,6 @@ constexpr int kSeconds = 30;
 constexpr int kSettleMs = 2500;
 // Output switched off for a while every hour: the day has gaps to draw.
 constexpr qsizetype kBreakEvery = 3600;
-
-void Wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // A full day of one-second readings up to now, wavering like a charging battery.
 void FillDay(TrendController& trend) {
@@ -46,10 +38,6 @@ void FillDay(TrendController& trend) {
         sample.startsSegment = i % kBreakEvery == 0;
         trend.Ring().Append(sample);
     }
-}
-
-const char* Verdict(bool met) {
-    return met ? "met" : "MISSED";
 }
 
 } // namespace

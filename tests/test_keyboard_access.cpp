@@ -8,7 +8,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QTest>
-#include <memory>
 
 namespace {
 
@@ -33,8 +32,6 @@ void SpaceDown(QWidget* key, int repeats) {
 class KeyboardAccessTest : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
     void spaceOnKeys_data();
     void spaceOnKeys();
     void ctrlEnterInBoxes_data();
@@ -45,18 +42,7 @@ private slots:
     void pressAction();
     void readingsHeard_data();
     void readingsHeard();
-
-private:
-    std::unique_ptr<SimPanel> bench_;
 };
-
-void KeyboardAccessTest::init() {
-    bench_ = std::make_unique<SimPanel>();
-}
-
-void KeyboardAccessTest::cleanup() {
-    bench_.reset();
-}
 
 void KeyboardAccessTest::spaceOnKeys_data() {
     QTest::addColumn<QString>("key");
@@ -82,8 +68,9 @@ void KeyboardAccessTest::spaceOnKeys() {
     QFETCH(int, repeats);
     QFETCH(QStringList, sent);
     QFETCH(bool, locked);
-    QVERIFY(bench_->Start({}));
-    Form1& panel = bench_->panel();
+    SimPanel s;
+    QVERIFY(s.Start({}));
+    Form1& panel = s.panel();
     QVERIFY(ActivatePanel(panel));
     QWidget* pressed = Control(panel, key);
     pressed->setFocus(Qt::TabFocusReason);
@@ -92,7 +79,7 @@ void KeyboardAccessTest::spaceOnKeys() {
         panel, hold, [&] { SpaceDown(pressed, repeats); },
         [&] { QTest::keyRelease(pressed, Qt::Key_Space); });
 
-    QCOMPARE(bench_->Sent(), sent);
+    QCOMPARE(s.Sent(), sent);
     QCOMPARE(panel.Locked, locked ? 1 : 0);
     QCOMPARE(panel.cmd_output->isEnabled(), !locked);
     QCOMPARE(QApplication::focusWidget(), pressed);
@@ -130,8 +117,9 @@ void KeyboardAccessTest::ctrlEnterInBoxes() {
     QFETCH(bool, control);
     QFETCH(QStringList, sent);
     QFETCH(QString, boxAfter);
-    QVERIFY(bench_->Start({}));
-    Form1& panel = bench_->panel();
+    SimPanel s;
+    QVERIFY(s.Start({}));
+    Form1& panel = s.panel();
     QVERIFY(ActivatePanel(panel));
     auto* entry = qobject_cast<EntryBox*>(Control(panel, box));
     TypeInto(entry, typed);
@@ -141,7 +129,7 @@ void KeyboardAccessTest::ctrlEnterInBoxes() {
     // Ctrl comes up first: the Enter release alone must not range the empty box.
     QTest::keyRelease(entry, key);
 
-    QCOMPARE(bench_->Sent(), sent);
+    QCOMPARE(s.Sent(), sent);
     QTRY_COMPARE(entry->text(), boxAfter);
     QCOMPARE(QApplication::focusWidget(), entry);
 }
@@ -182,18 +170,19 @@ void KeyboardAccessTest::arrowKeys() {
     QFETCH(QString, focusAfter);
     QFETCH(QString, box);
     QFETCH(QString, boxAfter);
-    QVERIFY(bench_->Start({}));
-    Form1& panel = bench_->panel();
+    SimPanel s;
+    QVERIFY(s.Start({}));
+    Form1& panel = s.panel();
     QVERIFY(ActivatePanel(panel));
     panel.cmd_exit->setFocus();
     if (!pressedFirst.isEmpty()) {
         Click(Control(panel, pressedFirst));
-        QCOMPARE(bench_->Sent(), QStringList{});
+        QCOMPARE(s.Sent(), QStringList{});
     }
 
     QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(arrow));
 
-    QCOMPARE(bench_->Sent(), sent);
+    QCOMPARE(s.Sent(), sent);
     QCOMPARE(QApplication::focusWidget(), Control(panel, focusAfter));
     if (!box.isEmpty()) {
         QCOMPARE(qobject_cast<QLineEdit*>(Control(panel, box))->text(), boxAfter);
@@ -227,12 +216,13 @@ void KeyboardAccessTest::pressAction() {
     QFETCH(QString, key);
     QFETCH(QString, name);
     QFETCH(QStringList, sent);
-    QVERIFY(bench_->Start({}));
+    SimPanel s;
+    QVERIFY(s.Start({}));
     if (locked) {
-        Click(bench_->panel().cmd_lock);
+        Click(s.panel().cmd_lock);
     }
     QAccessibleInterface* accessible =
-        QAccessible::queryAccessibleInterface(Control(bench_->panel(), key));
+        QAccessible::queryAccessibleInterface(Control(s.panel(), key));
     QVERIFY(accessible != nullptr);
     QCOMPARE(accessible->role(), QAccessible::Button);
     QCOMPARE(accessible->text(QAccessible::Name), name);
@@ -243,7 +233,7 @@ void KeyboardAccessTest::pressAction() {
 
     actions->doAction(QAccessibleActionInterface::pressAction());
 
-    QCOMPARE(bench_->Sent(), sent);
+    QCOMPARE(s.Sent(), sent);
     QVERIFY(!accessible->state().pressed);
 }
 
@@ -279,13 +269,11 @@ void KeyboardAccessTest::readingsHeard() {
     QFETCH(QString, control);
     QFETCH(QString, meaning);
     QFETCH(QString, unit);
-    QVERIFY(bench_->Start({"--output-on", "--vset", "7.5", "--load-ohms", "5"}));
-    SimProcess& sim = bench_->sim();
-    const auto polls = [&] { return sim.LoggedCommands().count(QStringLiteral("L")); };
-    const qsizetype before = polls();
-    QTRY_VERIFY_WITH_TIMEOUT(polls() > before, kPollWaitMs);
+    SimPanel s;
+    QVERIFY(s.Start({"--output-on", "--vset", "7.5", "--load-ohms", "5"}));
+    QVERIFY(WaitForPolls(s.sim(), PollCount(s.sim()), 1));
 
-    QWidget* widget = Control(bench_->panel(), control);
+    QWidget* widget = Control(s.panel(), control);
     const auto* label = qobject_cast<QLabel*>(widget);
     const QString shown =
         (label != nullptr ? label->text() : qobject_cast<QLineEdit*>(widget)->text()).trimmed();

@@ -172,9 +172,7 @@ void PercentKeysTest::applyMode() {
     QVERIFY(AllEnabled({panel.txt_plus, panel.txt_minus}, false));
     QCOMPARE(panel.txt_plus->text(), plusText);
     // The nominal set-point stays, whatever the polls show meanwhile.
-    const auto polls = [&] { return s.sim().LoggedCommands().count("L"); };
-    const qsizetype pollsBefore = polls();
-    QTRY_VERIFY_WITH_TIMEOUT(polls() >= pollsBefore + 2, kPollWaitMs);
+    QVERIFY(WaitForPolls(s.sim(), PollCount(s.sim()), 2));
     QCOMPARE(panel.VoltageSet, nominal);
 
     Click(panel.cmd_normal);

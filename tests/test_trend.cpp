@@ -22,20 +22,16 @@
 
 namespace {
 
-// The lines of the log after its header.
-QStringList Rows(const QString& path) {
+// What the log holds; empty while there is no file.
+QByteArray Contents(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
-    lines.removeLast(); // after the last line ending
-    lines.removeFirst();
-    return lines;
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-int PollCount(SimProcess& sim) {
-    return static_cast<int>(sim.LoggedCommands().count(QStringLiteral("L")));
+// The lines of the log after its header, none of an empty file.
+QStringList Rows(const QString& path) {
+    const QStringList lines = QString::fromUtf8(Contents(path)).split(u'\n');
+    return lines.mid(1, lines.size() - 2); // nothing after the last line ending
 }
 
 // Points the log at path without a dialog, for the life of the object.
@@ -113,22 +109,19 @@ void TestTrend::wireUnchanged() {
         if (withTrend && logging) {
             trend->StartLog(path);
         }
-        const int polls = PollCount(s.sim());
-        const auto polled = [&](int more) {
-            return QTest::qWaitFor([&] { return PollCount(s.sim()) >= polls + more; }, kPollWaitMs);
-        };
-        if (!polled(2)) {
+        const qsizetype polls = PollCount(s.sim());
+        if (!WaitForPolls(s.sim(), polls, 2)) {
             return QStringList{"<no polls>"};
         }
         TypeInto(s.panel().txt_v, "7.5");
         Click(s.panel().cmd_v);
-        if (!polled(4)) {
+        if (!WaitForPolls(s.sim(), polls, 4)) {
             return QStringList{"<no polls after the set-point>"};
         }
         QStringList commands = s.sim().LoggedCommands();
         // Up to the fourth poll after the connection, wherever the sessions stopped.
         qsizetype end = 0;
-        for (int seen = 0; end < commands.size() && seen < polls + 4; ++end) {
+        for (qsizetype seen = 0; end < commands.size() && seen < polls + 4; ++end) {
             seen += commands[end] == u"L" ? 1 : 0;
         }
         return commands.mid(0, end);
@@ -174,9 +167,7 @@ void TestTrend::rowsFollowStatusLine() {
     trend->StartLog(path);
     QTRY_VERIFY_WITH_TIMEOUT(Rows(path).size() >= 2, kPollWaitMs);
 
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(file.readLine()), CsvHeader());
+    QCOMPARE(QString::fromUtf8(Contents(path)).section(u'\n', 0, 0) + u'\n', CsvHeader());
     const QStringList rows = Rows(path);
     double previousSeconds = -1;
     for (const QString& row : rows) {
@@ -281,9 +272,7 @@ void TestTrend::logFailures() {
     QCOMPARE(s.boxes().Count(), 1);
     QCOMPARE(s.panel().StatusText(1), QStringLiteral("Ready"));
     if (sizeLimit > 0) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray written = file.readAll();
+        const QByteArray written = Contents(path);
         QVERIFY(written.size() <= sizeLimit);
         QVERIFY(written.endsWith('\n'));
         QVERIFY(!Rows(path).isEmpty());
@@ -306,9 +295,7 @@ void TestTrend::killedPanelLeavesWholeRows() {
     child.kill();
     QVERIFY(child.waitForFinished());
 
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray written = file.readAll();
+    const QByteArray written = Contents(path);
     QVERIFY(written.endsWith('\n'));
     for (const QString& row : Rows(path)) {
         QCOMPARE(row.count(u','), 8);

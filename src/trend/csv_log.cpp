@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "csv_log.h"
 
+#include <QStringList>
+
 QString CsvHeader() {
     return QStringLiteral("time,seconds,voltage (V),current (A),power (W),current limit (A),"
                           "power limit (W),model,port\n");
@@ -15,7 +17,7 @@ QString CsvNumber(QStringView text) {
 QString CsvRow(const QDateTime& time, double seconds, const StatusTexts& texts,
                const QString& model, const QString& port) {
     const QDateTime withOffset = time.toOffsetFromUtc(time.offsetFromUtc());
-    const QString fields[] = {
+    const QStringList fields{
         withOffset.toString(Qt::ISODateWithMs),
         QString::number(seconds, 'f', 3),
         CsvNumber(texts.voltage),
@@ -26,12 +28,7 @@ QString CsvRow(const QDateTime& time, double seconds, const StatusTexts& texts,
         model,
         port,
     };
-    QString row;
-    for (const QString& field : fields) {
-        row += field + u',';
-    }
-    row.back() = u'\n';
-    return row;
+    return fields.join(u',') + u'\n';
 }
 
 bool CsvLog::Open(const QString& path) {

@@ -101,3 +101,11 @@ void PressAndHold(Form1& panel, float hold, const std::function<void()>& press,
         }
     }
 }
+
+qsizetype PollCount(const SimProcess& sim) {
+    return sim.LoggedCommands().count(QStringLiteral("L"));
+}
+
+bool WaitForPolls(const SimProcess& sim, qsizetype before, int more) {
+    return QTest::qWaitFor([&] { return PollCount(sim) >= before + more; }, kPollWaitMs);
+}

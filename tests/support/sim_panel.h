@@ -68,3 +68,9 @@ void PressAndHold(Form1& panel, float hold, const std::function<void()>& press,
 // Long enough for several of the monitor's one-second polls on a loaded
 // machine: a display that the poll refreshes shows the supply's value by then.
 constexpr int kPollWaitMs = 10000;
+
+// The status queries the simulator has received: one a monitor poll.
+qsizetype PollCount(const SimProcess& sim);
+
+// Waits until `more` polls came after the first `before`; false at the deadline.
+bool WaitForPolls(const SimProcess& sim, qsizetype before, int more);

@@ -112,21 +112,15 @@ private slots:
     void noNestedConnection();
 
 private:
-    std::unique_ptr<MessageBoxCloser> boxes_;
-    std::unique_ptr<EndProgramRecorder> ends_;
-    std::unique_ptr<Form1> panel_;
+    std::unique_ptr<WatchedPanel> watched_;
 };
 
 void TestConnection::init() {
-    boxes_ = std::make_unique<MessageBoxCloser>();
-    ends_ = std::make_unique<EndProgramRecorder>();
-    panel_ = std::make_unique<Form1>();
+    watched_ = std::make_unique<WatchedPanel>();
 }
 
 void TestConnection::cleanup() {
-    panel_.reset();
-    ends_.reset();
-    boxes_.reset();
+    watched_.reset();
 }
 
 void TestConnection::portScan_data() {
@@ -154,12 +148,12 @@ void TestConnection::portScan() {
     std::vector<std::unique_ptr<SimProcess>> sims;
     PointComPorts(StartPorts(ports, sims));
     ProgressRecorder progress;
-    QVERIFY(StartPanel(*panel_));
+    QVERIFY(StartPanel(watched_->panel));
 
     QCOMPARE(progress.windows, 1);
     QCOMPARE(progress.values, bar);
     QCOMPARE(progress.maximum, 4);
-    QCOMPARE(progress.left, panel_->frameGeometry().left());
+    QCOMPARE(progress.left, watched_->panel.frameGeometry().left());
     for (const QString& caption : progress.captions) {
         QCOMPARE(caption, QStringLiteral("Connectting ZRM from RS232..."));
     }
@@ -171,26 +165,26 @@ void TestConnection::portScan() {
                      qPrintable(QString::number(progress.times[i] - progress.times[i - 1])));
         }
     }
-    QTRY_VERIFY(panel_->ProgressWindow.isNull());
-    QCOMPARE(int(panel_->TimeoutCount), timeouts);
-    QCOMPARE(panel_->Connecting, kFalse);
+    QTRY_VERIFY(watched_->panel.ProgressWindow.isNull());
+    QCOMPARE(int(watched_->panel.TimeoutCount), timeouts);
+    QCOMPARE(watched_->panel.Connecting, kFalse);
 
     if (found > 0) {
-        QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
-        QCOMPARE(panel_->StatusText(2), QStringLiteral("ZRM-522"));
-        QCOMPARE(panel_->StatusText(3), QStringLiteral("COM%1").arg(found));
-        QCOMPARE(panel_->ReplyPending, kFalse);
-        QVERIFY(panel_->cmd_output->isEnabled());
-        QCOMPARE(boxes_->Count(), 0);
+        QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
+        QCOMPARE(watched_->panel.StatusText(2), QStringLiteral("ZRM-522"));
+        QCOMPARE(watched_->panel.StatusText(3), QStringLiteral("COM%1").arg(found));
+        QCOMPARE(watched_->panel.ReplyPending, kFalse);
+        QVERIFY(watched_->panel.cmd_output->isEnabled());
+        QCOMPARE(watched_->boxes.Count(), 0);
     } else {
-        QCOMPARE(boxes_->Count(), 1);
-        QCOMPARE(boxes_->Seen()[0].title, QStringLiteral("Warning"));
-        QCOMPARE(boxes_->Seen()[0].text, kLostLinkText);
-        QCOMPARE(panel_->StatusText(1), QStringLiteral("Communication error!"));
-        QCOMPARE(panel_->StatusText(3), QString());
-        QCOMPARE(panel_->ReplyPending, kTrue);
-        QVERIFY(!panel_->cmd_output->isEnabled());
-        QVERIFY(panel_->cmd_rem->isEnabled());
+        QCOMPARE(watched_->boxes.Count(), 1);
+        QCOMPARE(watched_->boxes.Seen()[0].title, QStringLiteral("Warning"));
+        QCOMPARE(watched_->boxes.Seen()[0].text, kLostLinkText);
+        QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Communication error!"));
+        QCOMPARE(watched_->panel.StatusText(3), QString());
+        QCOMPARE(watched_->panel.ReplyPending, kTrue);
+        QVERIFY(!watched_->panel.cmd_output->isEnabled());
+        QVERIFY(watched_->panel.cmd_rem->isEnabled());
     }
     // Every silent port was asked once, and only once.
     int asked = 0;
@@ -201,7 +195,7 @@ void TestConnection::portScan() {
         }
     }
     QCOMPARE(asked, found > 0 ? timeouts + 1 : timeouts);
-    QCOMPARE(ends_->Count(), 0);
+    QCOMPARE(watched_->ends.Count(), 0);
 }
 
 void TestConnection::commandSequence_data() {
@@ -218,7 +212,7 @@ void TestConnection::commandSequence() {
 
     SimProcess sim;
     PointComPorts({sim.Start(args)});
-    QVERIFY(StartPanel(*panel_));
+    QVERIFY(StartPanel(watched_->panel));
     QVERIFY(sim.WaitForLogCount(6));
     const QList<SimProcess::LogEntry> log = sim.Log();
     QCOMPARE(Commands(sim), (QStringList{"L", "B", "D", "SUM", "U", restore}));
@@ -259,8 +253,8 @@ void TestConnection::statusFields() {
 
     SimProcess sim;
     PointComPorts({sim.Start(args << "--no-pacing")});
-    QVERIFY(StartPanel(*panel_));
-    Form1& p = *panel_;
+    QVERIFY(StartPanel(watched_->panel));
+    Form1& p = watched_->panel;
     QCOMPARE(
         (QStringList{p.dis_v->text(), p.dis_i->text(), p.dis_p->text(), p.dis_lv->text(),
                      p.dis_li->text(), p.dis_lp->text(), p.txt_plus->text(), p.txt_minus->text()}),
@@ -299,9 +293,9 @@ void TestConnection::modelBySimulator() {
 
     SimProcess sim;
     PointComPorts({sim.Start({"--model", model, "--no-pacing"})});
-    QVERIFY(StartPanel(*panel_));
-    QCOMPARE(panel_->StatusText(2), model);
-    QCOMPARE(int(panel_->ModelIndex), row);
+    QVERIFY(StartPanel(watched_->panel));
+    QCOMPARE(watched_->panel.StatusText(2), model);
+    QCOMPARE(int(watched_->panel.ModelIndex), row);
     QVERIFY(sim.WaitForLogCount(6));
     QCOMPARE(Commands(sim).last(), restore);
 }
@@ -330,15 +324,15 @@ void TestConnection::modelByAnswer() {
     line.Answer(QStringLiteral("D"), "S090\n");
     line.Answer(QStringLiteral("U"), answer);
     PointComPorts({line.SlavePath()});
-    panel_->ModelIndex = 2;
-    panel_->SetStatusText(2, QStringLiteral("before"));
-    QVERIFY(StartPanel(*panel_));
+    watched_->panel.ModelIndex = 2;
+    watched_->panel.SetStatusText(2, QStringLiteral("before"));
+    QVERIFY(StartPanel(watched_->panel));
     QVERIFY(line.WaitForCommands(6));
     QCOMPARE(line.Commands(), (QStringList{"L", "B", "D", "SUM", "U", "SU 30"}));
-    QCOMPARE(int(panel_->ModelIndex), row);
-    QCOMPARE(panel_->StatusText(2), model);
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
-    QCOMPARE(boxes_->Count(), 0);
+    QCOMPARE(int(watched_->panel.ModelIndex), row);
+    QCOMPARE(watched_->panel.StatusText(2), model);
+    QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(watched_->boxes.Count(), 0);
 }
 
 void TestConnection::voltageLimitGivenBack_data() {
@@ -376,9 +370,9 @@ void TestConnection::voltageLimitGivenBack() {
     line.Answer(QStringLiteral("D"), "S090\n");
     line.Answer(QStringLiteral("U"), answer);
     PointComPorts({line.SlavePath()});
-    QVERIFY(StartPanel(*panel_));
+    QVERIFY(StartPanel(watched_->panel));
     // Sent last, so that nothing of the connection is still on its way.
-    panel_->SendCommand(QStringLiteral("MARK"));
+    watched_->panel.SendCommand(QStringLiteral("MARK"));
     const QStringList connection = QStringList{"L", "B", "D", "SUM", "U"} + restore;
     QVERIFY(line.WaitForCommands(static_cast<int>(connection.size()) + 1));
     QStringList sent = line.Commands();
@@ -387,9 +381,9 @@ void TestConnection::voltageLimitGivenBack() {
     for (const QString& command : sent) {
         QVERIFY2(kCommandSet.match(command).hasMatch(), qPrintable(command));
     }
-    QCOMPARE(panel_->dis_lv->text(), shown);
-    QCOMPARE(panel_->VoltageLimit, shown.toFloat());
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(watched_->panel.dis_lv->text(), shown);
+    QCOMPARE(watched_->panel.VoltageLimit, shown.toFloat());
+    QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
 }
 
 void TestConnection::silenceDuringConnection_data() {
@@ -414,17 +408,17 @@ void TestConnection::silenceDuringConnection() {
 
     SimProcess sim;
     PointComPorts({sim.Start(args << "--no-pacing")});
-    QVERIFY(StartPanel(*panel_));
+    QVERIFY(StartPanel(watched_->panel));
     QVERIFY(sim.WaitForLogCount(static_cast<int>(commands.size())));
     QCOMPARE(Commands(sim), commands);
-    QCOMPARE(panel_->txt_plus->text(), plus);
-    QCOMPARE(panel_->PlusPercent, static_cast<float>(LeadingNumber(plus)));
-    QCOMPARE(int(panel_->TimeoutCount), timeouts);
+    QCOMPARE(watched_->panel.txt_plus->text(), plus);
+    QCOMPARE(watched_->panel.PlusPercent, static_cast<float>(LeadingNumber(plus)));
+    QCOMPARE(int(watched_->panel.TimeoutCount), timeouts);
     // No lost-link report while connecting: only the model query's own
     // message, and then the program ends.
-    QCOMPARE(boxes_->Count(), 1);
-    QCOMPARE(boxes_->Seen()[0].title, QStringLiteral("Warning"));
-    QCOMPARE(boxes_->Seen()[0].text, kLostLinkText);
+    QCOMPARE(watched_->boxes.Count(), 1);
+    QCOMPARE(watched_->boxes.Seen()[0].title, QStringLiteral("Warning"));
+    QCOMPARE(watched_->boxes.Seen()[0].text, kLostLinkText);
     QCOMPARE(EndProgramRecorder::Count(), 1);
 }
 
@@ -455,22 +449,24 @@ void TestConnection::statusLineStopsEarly() {
                                   << "--plimit"
                                   << "75"
                                   << "--no-pacing")});
-    panel_->OutputOn = panel_->OverTemp = panel_->FineMode = panel_->Locked = 7;
-    panel_->SetStatusText(2, QStringLiteral("before"));
-    QVERIFY(StartPanel(*panel_));
-    QCOMPARE(panel_->dis_lp->text(), powerLimit);
-    QCOMPARE(panel_->PowerLimit, 75.0f);
-    QCOMPARE((QList<int>{panel_->OutputOn, panel_->OverTemp, panel_->FineMode, panel_->Locked}),
+    watched_->panel.OutputOn = watched_->panel.OverTemp = watched_->panel.FineMode =
+        watched_->panel.Locked = 7;
+    watched_->panel.SetStatusText(2, QStringLiteral("before"));
+    QVERIFY(StartPanel(watched_->panel));
+    QCOMPARE(watched_->panel.dis_lp->text(), powerLimit);
+    QCOMPARE(watched_->panel.PowerLimit, 75.0f);
+    QCOMPARE((QList<int>{watched_->panel.OutputOn, watched_->panel.OverTemp,
+                         watched_->panel.FineMode, watched_->panel.Locked}),
              digits);
     // The collection ended at the bad field; the connection still counts.
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
-    QCOMPARE(panel_->StatusText(2), QStringLiteral("before"));
-    QCOMPARE(panel_->StatusText(3), QStringLiteral("COM1"));
-    QCOMPARE(panel_->Timer3->isActive(), digits[0] == 1);
-    QCOMPARE(panel_->txt_plus->text(), QString());
-    panel_->Timer3->stop();
+    QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(watched_->panel.StatusText(2), QStringLiteral("before"));
+    QCOMPARE(watched_->panel.StatusText(3), QStringLiteral("COM1"));
+    QCOMPARE(watched_->panel.Timer3->isActive(), digits[0] == 1);
+    QCOMPARE(watched_->panel.txt_plus->text(), QString());
+    watched_->panel.Timer3->stop();
     // Nothing follows the status query: a marker sent now is the next line.
-    panel_->SendCommand(QStringLiteral("KN"));
+    watched_->panel.SendCommand(QStringLiteral("KN"));
     QVERIFY(sim.WaitForLogCount(2));
     QCOMPARE(Commands(sim), (QStringList{"L", "KN"}));
 }
@@ -481,17 +477,17 @@ void TestConnection::noNestedConnection() {
     // A second connection asked for while the first waits on the silent COM1,
     // as the remote key or a second start-up tick would.
     bool asked = false;
-    QTimer::singleShot(300, panel_.get(), [&] {
+    QTimer::singleShot(300, &watched_->panel, [&] {
         asked = true;
-        panel_->ConnectSupply();
+        watched_->panel.ConnectSupply();
     });
-    QVERIFY(StartPanel(*panel_));
+    QVERIFY(StartPanel(watched_->panel));
     QVERIFY(asked);
     QVERIFY(sims[1]->WaitForLogCount(6));
     QCOMPARE(Commands(*sims[0]), QStringList{"L"});
     QCOMPARE(Commands(*sims[1]), (QStringList{"L", "B", "D", "SUM", "U", "SU 40"}));
-    QCOMPARE(panel_->StatusText(3), QStringLiteral("COM2"));
-    QCOMPARE(int(panel_->TimeoutCount), 1);
+    QCOMPARE(watched_->panel.StatusText(3), QStringLiteral("COM2"));
+    QCOMPARE(int(watched_->panel.TimeoutCount), 1);
 }
 
 QTEST_MAIN(TestConnection)

@@ -77,21 +77,15 @@ private slots:
 
 private:
     QList<SerialPortDescription> (*systemPorts_)() = Form1::ListSerialPorts;
-    std::unique_ptr<MessageBoxCloser> boxes_;
-    std::unique_ptr<EndProgramRecorder> ends_;
-    std::unique_ptr<Form1> panel_;
+    std::unique_ptr<WatchedPanel> watched_;
 };
 
 void TestPortScan::init() {
-    boxes_ = std::make_unique<MessageBoxCloser>();
-    ends_ = std::make_unique<EndProgramRecorder>();
-    panel_ = std::make_unique<Form1>();
+    watched_ = std::make_unique<WatchedPanel>();
 }
 
 void TestPortScan::cleanup() {
-    panel_.reset();
-    ends_.reset();
-    boxes_.reset();
+    watched_.reset();
     Form1::ListSerialPorts = systemPorts_;
 }
 
@@ -159,7 +153,7 @@ void TestPortScan::failureReasons() {
     if (dropRoot) {
         QCOMPARE(seteuid(kNobody), 0);
     }
-    const bool started = StartPanel(*panel_);
+    const bool started = StartPanel(watched_->panel);
     if (dropRoot) {
         QCOMPARE(seteuid(0), 0);
     }
@@ -172,10 +166,10 @@ void TestPortScan::failureReasons() {
                          ? QStringLiteral("COM%1: %2").arg(n).arg(reasons[n - 1])
                          : QStringLiteral("COM%1 %2: %3").arg(n).arg(path, reasons[n - 1]));
     }
-    QCOMPARE(boxes_->Count(), 1);
-    QCOMPARE(boxes_->Seen()[0].title, QStringLiteral("Warning"));
-    QCOMPARE(boxes_->Seen()[0].text, kLostLinkText);
-    QCOMPARE(boxes_->Seen()[0].details.split(u'\n'), expected);
+    QCOMPARE(watched_->boxes.Count(), 1);
+    QCOMPARE(watched_->boxes.Seen()[0].title, QStringLiteral("Warning"));
+    QCOMPARE(watched_->boxes.Seen()[0].text, kLostLinkText);
+    QCOMPARE(watched_->boxes.Seen()[0].details.split(u'\n'), expected);
     for (auto& holder : holders) {
         holder->closeWriteChannel();
         QVERIFY(holder->waitForFinished(10000));
@@ -196,16 +190,17 @@ void TestPortScan::traceOfConnection() {
     g_trace.clear();
     QLoggingCategory::setFilterRules(QStringLiteral("zrm.link.debug=true"));
     g_previousHandler = qInstallMessageHandler(RecordTrace);
-    const bool started = StartPanel(*panel_);
+    const bool started = StartPanel(watched_->panel);
     const bool restored = sim.WaitForLogCount(6);
     qInstallMessageHandler(g_previousHandler);
     QLoggingCategory::setFilterRules(QStringLiteral("zrm.link.debug=false"));
     QVERIFY(started);
     QVERIFY(restored);
 
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
-    QCOMPARE(panel_->StatusText(3), QStringLiteral("COM1"));
-    QCOMPARE(panel_->SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel3"))->toolTip(), port);
+    QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(watched_->panel.StatusText(3), QStringLiteral("COM1"));
+    QCOMPARE(watched_->panel.SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel3"))->toolTip(),
+             port);
     QCOMPARE(TraceWithoutTimes(), (QStringList{
                                       "open COM1 " + port + ": opened",
                                       "send L",

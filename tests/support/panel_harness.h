@@ -49,6 +49,14 @@ private:
     void (*previous_)();
 };
 
+// A panel whose message boxes are closed and recorded and whose end is
+// counted; the panel goes first, while the closer and the recorder still stand.
+struct WatchedPanel {
+    MessageBoxCloser boxes;
+    EndProgramRecorder ends;
+    Form1 panel;
+};
+
 // Points COM1.. at the given paths; the remaining COM ports (up to 4) at paths
 // that do not exist, so a test never opens the machine's real serial ports.
 void PointComPorts(const QStringList& paths);

@@ -151,7 +151,7 @@ void Soak::HarnessBusy(bool busy) {
 }
 
 bool Soak::StartPanel() {
-    panel_ = std::make_unique<Form1>();
+    panel_ = MakePanel();
     QObject::connect(panel_->Timer3, &QTimer::timeout, panel_.get(),
                      [this] { ++figures_.pollTicks; });
     if (!::StartPanel(*panel_)) {

@@ -153,7 +153,7 @@ void TestPortScan::failureReasons() {
     if (dropRoot) {
         QCOMPARE(seteuid(kNobody), 0);
     }
-    const bool started = StartPanel(watched_->panel);
+    const bool started = StartPanel(*watched_->panel);
     if (dropRoot) {
         QCOMPARE(seteuid(0), 0);
     }
@@ -190,16 +190,16 @@ void TestPortScan::traceOfConnection() {
     g_trace.clear();
     QLoggingCategory::setFilterRules(QStringLiteral("zrm.link.debug=true"));
     g_previousHandler = qInstallMessageHandler(RecordTrace);
-    const bool started = StartPanel(watched_->panel);
+    const bool started = StartPanel(*watched_->panel);
     const bool restored = sim.WaitForLogCount(6);
     qInstallMessageHandler(g_previousHandler);
     QLoggingCategory::setFilterRules(QStringLiteral("zrm.link.debug=false"));
     QVERIFY(started);
     QVERIFY(restored);
 
-    QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
-    QCOMPARE(watched_->panel.StatusText(3), QStringLiteral("COM1"));
-    QCOMPARE(watched_->panel.SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel3"))->toolTip(),
+    QCOMPARE(watched_->panel->StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(watched_->panel->StatusText(3), QStringLiteral("COM1"));
+    QCOMPARE(watched_->panel->SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel3"))->toolTip(),
              port);
     QCOMPARE(TraceWithoutTimes(), (QStringList{
                                       "open COM1 " + port + ": opened",

@@ -65,7 +65,7 @@ private:
 
 void WindowTest::init() {
     PointComPorts({});
-    panel_ = new Form1;
+    panel_ = MakePanel().release();
     panel_->InitModelTable();
     panel_->show();
     QVERIFY(QTest::qWaitForWindowExposed(panel_));

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
-#include "accessibility.h"
 #include "panel_texts.h"
 
 #include "geometry.h"
@@ -98,10 +97,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     setWindowIcon(AppIcon());
     setFont(ArialFont(9));
     setFixedSize(Twips(8670), Twips(4770));
-    InstallAccessibleInterfaces();
     BuildControls();
     ConnectEvents();
-    MakeAccessible(*this);
 }
 
 Form1::~Form1() {

@@ -2,7 +2,9 @@
 // Form1, the soft front panel: every control, the serial port, the timers and
 // the whole window state live here. Its procedures are spread over the source
 // folders by subsystem: shell/ (window, start-up, enable groups), link/ (the
-// serial line), panel/ (one file per key family).
+// transport, connection and poll), panel/ (one file per key family). Below it
+// are line/ (the serial line as text) and state/; the capabilities above it
+// (access/, trend/) are joined to it by app/, and it knows none of them.
 #pragma once
 
 #include "panel_keys.h"

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "main_window.h"
+#include "program.h"
 
 #include <QList>
 #include <QObject>
@@ -54,7 +55,7 @@ private:
 struct WatchedPanel {
     MessageBoxCloser boxes;
     EndProgramRecorder ends;
-    Form1 panel;
+    const std::unique_ptr<Form1> panel = MakePanel();
 };
 
 // Points COM1.. at the given paths; the remaining COM ports (up to 4) at paths

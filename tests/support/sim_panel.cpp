@@ -5,7 +5,7 @@
 
 SimPanel::SimPanel()
     : sim_(std::make_unique<SimProcess>()), boxes_(std::make_unique<MessageBoxCloser>()),
-      panel_(std::make_unique<Form1>()) {}
+      panel_(MakePanel()) {}
 
 // The panel goes first: it holds the simulator's pseudo-terminal open.
 SimPanel::~SimPanel() {

@@ -12,6 +12,7 @@
 
 #include "main_window.h"
 #include "panel_harness.h"
+#include "program.h"
 #include "sim_process.h"
 
 #include <QStringList>

@@ -10,7 +10,7 @@
 
 namespace {
 
-QString StatusLine(const QString& digits) {
+QString StatusPayload(const QString& digits) {
     return QStringLiteral("12.34 1.234 015.2 30 2.50 075 ") + digits + u'\n';
 }
 
@@ -47,17 +47,17 @@ void TestTrendData::sample_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<bool>("taken");
 
-    QTest::newRow("output on") << StatusLine("110201") << true;
-    QTest::newRow("output on, fine mode") << StatusLine("101201") << true;
-    QTest::newRow("output off") << StatusLine("010201") << false;
-    QTest::newRow("no output digit") << StatusLine("x10201") << false;
+    QTest::newRow("output on") << StatusPayload("110201") << true;
+    QTest::newRow("output on, fine mode") << StatusPayload("101201") << true;
+    QTest::newRow("output off") << StatusPayload("010201") << false;
+    QTest::newRow("no output digit") << StatusPayload("x10201") << false;
 }
 
 void TestTrendData::sample() {
     QFETCH(QString, line);
     QFETCH(bool, taken);
 
-    const auto sample = SampleFromStatus(line, 42);
+    const auto sample = SampleFromStatus(ParseStatusLine(line), 42);
     QCOMPARE(sample.has_value(), taken);
     if (taken) {
         QCOMPARE(sample->ms, qint64(42));
@@ -143,8 +143,8 @@ void TestTrendData::csvNumber() {
 
 void TestTrendData::csvRow() {
     const QDateTime time(QDate(2026, 3, 4), QTime(5, 6, 7, 89), QTimeZone(3600));
-    const StatusTexts texts = CutStatusTexts(StatusLine("110201"));
-    QCOMPARE(CsvRow(time, 12.3456, texts, QStringLiteral("ZRM-522"), QStringLiteral("COM1")),
+    const StatusLine status = ParseStatusLine(StatusPayload("110201"));
+    QCOMPARE(CsvRow(time, 12.3456, status, QStringLiteral("ZRM-522"), QStringLiteral("COM1")),
              QStringLiteral("2026-03-04T05:06:07.089+01:00,12.346,12.34,1.234,15.2,2.50,75,"
                             "ZRM-522,COM1\n"));
     QCOMPARE(CsvHeader().count(u','), 8);

@@ -85,14 +85,14 @@ void Form1::ConnectSupply() {
 }
 
 void Form1::CollectSupplyData() {
-    StatusTexts texts;
-    const bool complete = ReadConnectionStatus(MonitorReply, *this, texts);
-    dis_v->setText(texts.voltage);
-    dis_i->setText(texts.current);
-    dis_p->setText(texts.power);
-    dis_lv->setText(texts.voltageLimit);
-    dis_li->setText(texts.currentLimit);
-    dis_lp->setText(texts.powerLimit);
+    const StatusLine status = ParseStatusLine(MonitorReply);
+    const bool complete = ReadConnectionStatus(status, *this);
+    dis_v->setText(status.voltage.text);
+    dis_i->setText(status.current.text);
+    dis_p->setText(status.power.text);
+    dis_lv->setText(status.voltageLimit.text);
+    dis_li->setText(status.currentLimit.text);
+    dis_lp->setText(status.powerLimit.text);
     // A digit field that is not a digit ends the collection there; the
     // connection still counts as made.
     if (!complete) {

@@ -16,22 +16,21 @@ void Form1::PollMonitor() {
     polling_ = true;
     SendCommand(Query::Status);
     MonitorReply = ReadReply();
-    PollTexts texts;
-    const bool taken = ReadPollStatus(MonitorReply, *this, texts);
-    if (taken) {
+    const std::optional<StatusLine> status = ReadPollStatus(MonitorReply, *this);
+    if (status) {
         // The over-temperature shows as soon as the supply reports it.
         lbl_overtemp->setVisible(OverTemp == 1);
-        if (texts.voltage) {
-            dis_v->setText(*texts.voltage);
+        if (PollShowsVoltage(*this)) {
+            dis_v->setText(status->voltage.text);
         }
-        dis_i->setText(texts.current);
-        dis_p->setText(texts.power);
-        dis_lp->setText(texts.powerLimit);
-        dis_li->setText(texts.currentLimit);
+        dis_i->setText(status->current.text);
+        dis_p->setText(status->power.text);
+        dis_lp->setText(status->powerLimit.text);
+        dis_li->setText(status->currentLimit.text);
     }
     polling_ = false;
-    if (taken) {
-        emit PollTaken(MonitorReply);
+    if (status) {
+        emit PollTaken(*status);
     } else {
         emit PollMissed();
     }

@@ -266,8 +266,8 @@ public:
     void tmr_flash_Timer();
 
 signals:
-    // A monitor poll took this status line ("L" payload with its LF).
-    void PollTaken(const QString& statusLine);
+    // A monitor poll took this status line.
+    void PollTaken(const StatusLine& status);
     // A monitor poll whose reply was no status line.
     void PollMissed();
 

@@ -32,6 +32,11 @@ inline constexpr QStringView PlusPercent = u"plus";   // edited with the output 
 inline constexpr QStringView MinusPercent = u"minus"; // edited with the output off
 } // namespace EditTargets
 
+// "plus" or "minus": an edit of a percent offset.
+inline bool IsPercentTarget(QStringView target) {
+    return target == EditTargets::PlusPercent || target == EditTargets::MinusPercent;
+}
+
 // The digit pattern each display writes its value with (see FormatWithPattern);
 // the set commands send their values in the same patterns.
 namespace DisplayPattern {
@@ -100,6 +105,10 @@ struct PanelState {
 // The double value of the decimal number at the start of text; blanks anywhere
 // are skipped, 'E' or 'D' start an exponent, and a text without a number gives 0.
 double LeadingNumber(QStringView text);
+
+// LeadingNumber in single precision, the panel's type for every value; a
+// number beyond its range ("1E99") gives the largest single instead.
+float SingleNumber(QStringView text);
 
 // value written after a pattern of '0' digits with at most one '.': leading
 // zeros up to the digits before the point, exactly the digits after it,

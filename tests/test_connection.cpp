@@ -170,9 +170,10 @@ void TestConnection::portScan() {
     QCOMPARE(watched_->panel->Connecting, kFalse);
 
     if (found > 0) {
-        QCOMPARE(watched_->panel->StatusText(1), QStringLiteral("Ready"));
-        QCOMPARE(watched_->panel->StatusText(2), QStringLiteral("ZRM-522"));
-        QCOMPARE(watched_->panel->StatusText(3), QStringLiteral("COM%1").arg(found));
+        QCOMPARE(watched_->panel->StatusText(StatusPanel::Status), QStringLiteral("Ready"));
+        QCOMPARE(watched_->panel->StatusText(StatusPanel::Model), QStringLiteral("ZRM-522"));
+        QCOMPARE(watched_->panel->StatusText(StatusPanel::Port),
+                 QStringLiteral("COM%1").arg(found));
         QCOMPARE(watched_->panel->ReplyPending, kFalse);
         QVERIFY(watched_->panel->cmd_output->isEnabled());
         QCOMPARE(watched_->boxes.Count(), 0);
@@ -180,8 +181,9 @@ void TestConnection::portScan() {
         QCOMPARE(watched_->boxes.Count(), 1);
         QCOMPARE(watched_->boxes.Seen()[0].title, QStringLiteral("Warning"));
         QCOMPARE(watched_->boxes.Seen()[0].text, kLostLinkText);
-        QCOMPARE(watched_->panel->StatusText(1), QStringLiteral("Communication error!"));
-        QCOMPARE(watched_->panel->StatusText(3), QString());
+        QCOMPARE(watched_->panel->StatusText(StatusPanel::Status),
+                 QStringLiteral("Communication error!"));
+        QCOMPARE(watched_->panel->StatusText(StatusPanel::Port), QString());
         QCOMPARE(watched_->panel->ReplyPending, kTrue);
         QVERIFY(!watched_->panel->cmd_output->isEnabled());
         QVERIFY(watched_->panel->cmd_rem->isEnabled());
@@ -273,7 +275,7 @@ void TestConnection::statusFields() {
     QCOMPARE(!p.lbl_lock->isHidden(), locked);
     QCOMPARE(p.cmd_rem->isEnabled(), !locked);
     QCOMPARE(p.cmd_v->isEnabled(), !locked);
-    QCOMPARE(p.StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(p.StatusText(StatusPanel::Status), QStringLiteral("Ready"));
 }
 
 void TestConnection::modelBySimulator_data() {
@@ -294,7 +296,7 @@ void TestConnection::modelBySimulator() {
     SimProcess sim;
     PointComPorts({sim.Start({"--model", model, "--no-pacing"})});
     QVERIFY(StartPanel(*watched_->panel));
-    QCOMPARE(watched_->panel->StatusText(2), model);
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Model), model);
     QCOMPARE(int(watched_->panel->ModelIndex), row);
     QVERIFY(sim.WaitForLogCount(6));
     QCOMPARE(Commands(sim).last(), restore);
@@ -325,13 +327,13 @@ void TestConnection::modelByAnswer() {
     line.Answer(QStringLiteral("U"), answer);
     PointComPorts({line.SlavePath()});
     watched_->panel->ModelIndex = 2;
-    watched_->panel->SetStatusText(2, QStringLiteral("before"));
+    watched_->panel->SetStatusText(StatusPanel::Model, QStringLiteral("before"));
     QVERIFY(StartPanel(*watched_->panel));
     QVERIFY(line.WaitForCommands(6));
     QCOMPARE(line.Commands(), (QStringList{"L", "B", "D", "SUM", "U", "SU 30"}));
     QCOMPARE(int(watched_->panel->ModelIndex), row);
-    QCOMPARE(watched_->panel->StatusText(2), model);
-    QCOMPARE(watched_->panel->StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Model), model);
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Status), QStringLiteral("Ready"));
     QCOMPARE(watched_->boxes.Count(), 0);
 }
 
@@ -383,7 +385,7 @@ void TestConnection::voltageLimitGivenBack() {
     }
     QCOMPARE(watched_->panel->dis_lv->text(), shown);
     QCOMPARE(watched_->panel->VoltageLimit, shown.toFloat());
-    QCOMPARE(watched_->panel->StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Status), QStringLiteral("Ready"));
 }
 
 void TestConnection::silenceDuringConnection_data() {
@@ -451,7 +453,7 @@ void TestConnection::statusLineStopsEarly() {
                                   << "--no-pacing")});
     watched_->panel->OutputOn = watched_->panel->OverTemp = watched_->panel->FineMode =
         watched_->panel->Locked = 7;
-    watched_->panel->SetStatusText(2, QStringLiteral("before"));
+    watched_->panel->SetStatusText(StatusPanel::Model, QStringLiteral("before"));
     QVERIFY(StartPanel(*watched_->panel));
     QCOMPARE(watched_->panel->dis_lp->text(), powerLimit);
     QCOMPARE(watched_->panel->PowerLimit, 75.0f);
@@ -459,9 +461,9 @@ void TestConnection::statusLineStopsEarly() {
                          watched_->panel->FineMode, watched_->panel->Locked}),
              digits);
     // The collection ended at the bad field; the connection still counts.
-    QCOMPARE(watched_->panel->StatusText(1), QStringLiteral("Ready"));
-    QCOMPARE(watched_->panel->StatusText(2), QStringLiteral("before"));
-    QCOMPARE(watched_->panel->StatusText(3), QStringLiteral("COM1"));
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Status), QStringLiteral("Ready"));
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Model), QStringLiteral("before"));
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Port), QStringLiteral("COM1"));
     QCOMPARE(watched_->panel->Timer3->isActive(), digits[0] == 1);
     QCOMPARE(watched_->panel->txt_plus->text(), QString());
     watched_->panel->Timer3->stop();
@@ -486,7 +488,7 @@ void TestConnection::noNestedConnection() {
     QVERIFY(sims[1]->WaitForLogCount(6));
     QCOMPARE(Commands(*sims[0]), QStringList{"L"});
     QCOMPARE(Commands(*sims[1]), (QStringList{"L", "B", "D", "SUM", "U", "SU 40"}));
-    QCOMPARE(watched_->panel->StatusText(3), QStringLiteral("COM2"));
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Port), QStringLiteral("COM2"));
     QCOMPARE(int(watched_->panel->TimeoutCount), 1);
 }
 

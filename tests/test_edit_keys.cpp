@@ -254,7 +254,7 @@ void EditKeysTest::enterSendsPercentChange() {
                       .arg(panel.frm_keypad->isEnabled())
                       .arg(panel.cmd_add->isEnabled())
                       .arg(panel.cmd_sub->isEnabled())
-                      .arg(panel.StatusText(1));
+                      .arg(panel.StatusText(StatusPanel::Status));
     });
     sampler.start(20);
     QElapsedTimer clock;
@@ -275,7 +275,7 @@ void EditKeysTest::enterSendsPercentChange() {
         QVERIFY(!during.isEmpty());
         QCOMPARE(during, QStringList(during.size(), "0 0 0 " + kWaitText));
     }
-    QCOMPARE(panel.StatusText(1), QString("Ready"));
+    QCOMPARE(panel.StatusText(StatusPanel::Status), QString("Ready"));
     QVERIFY(panel.frm_keypad->isEnabled());
     QVERIFY(panel.cmd_add->isEnabled());
     QVERIFY(panel.cmd_sub->isEnabled());
@@ -307,7 +307,7 @@ void EditKeysTest::enterAfterUnansweredPercentQuery() {
 
     QCOMPARE(bench_->Sent(), QStringList(50, "SB+"));
     QCOMPARE(panel.EditOrigin, 120.0f);
-    QCOMPARE(panel.StatusText(1), QString("Ready"));
+    QCOMPARE(panel.StatusText(StatusPanel::Status), QString("Ready"));
     QCOMPARE(bench_->sim().State().value("plus"), QString("150"));
 }
 

@@ -234,8 +234,8 @@ void ModeKeysTest::remAfterCommunicationError() {
         panel.TimeoutCount = 4;
         panel.Timer3_Timer();
     }
-    QTRY_COMPARE_WITH_TIMEOUT(panel.StatusText(1), QString("Communication error!"),
-                              2 * kPollWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.StatusText(StatusPanel::Status),
+                              QString("Communication error!"), 2 * kPollWaitMs);
     QCOMPARE(bench_->boxes().Count(), 1);
     QVERIFY(!panel.cmd_output->isEnabled());
     QVERIFY(panel.cmd_rem->isEnabled());
@@ -260,8 +260,8 @@ void ModeKeysTest::remAfterCommunicationError() {
     // The whole connection again and nothing else (its "L" polls are left out
     // of the record): nothing for an abandoned edit.
     QCOMPARE(bench_->Sent(), (QStringList{"B", "D", "SUM", "U", "SU 40"}));
-    QCOMPARE(panel.StatusText(1), QString("Ready"));
-    QCOMPARE(panel.StatusText(2), QString("ZRM-522"));
+    QCOMPARE(panel.StatusText(StatusPanel::Status), QString("Ready"));
+    QCOMPARE(panel.StatusText(StatusPanel::Model), QString("ZRM-522"));
     QCOMPARE(panel.EditTarget, QString("vset"));
     if (openKey == "cmd_vlimit" || openKey == "cmd_plus") {
         QCOMPARE(panel.lbl_cmd->text(), QString("V SET"));
@@ -297,7 +297,7 @@ void ModeKeysTest::secondRemIsIgnored() {
     const QStringList sent = bench_->Sent();
     QCOMPARE(sent.count("B"), 1);
     QCOMPARE(sent.count("SUM"), 1);
-    QCOMPARE(panel.StatusText(1), QString("Ready"));
+    QCOMPARE(panel.StatusText(StatusPanel::Status), QString("Ready"));
     QVERIFY(panel.cmd_rem->isEnabled());
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The number operations behind every display and command, and the float
-// arithmetic that the keys' bound tests rely on.
+// The number operations behind every display and command, the float
+// arithmetic that the keys' bound tests rely on, and the rules that tie the
+// values together.
+#include "panel_rules.h"
 #include "panel_state.h"
 
 #include <QTest>
@@ -16,6 +18,12 @@ private slots:
     void integerPart();
     void floatSteps();
     void tables();
+    void entryBound_data();
+    void entryBound();
+    void powerFromLimits_data();
+    void powerFromLimits();
+    void currentFromPowerLimit_data();
+    void currentFromPowerLimit();
 };
 
 void NumberOpsTest::leadingNumber_data() {
@@ -176,6 +184,71 @@ void NumberOpsTest::tables() {
     QCOMPARE(state.ModelIndex, std::int16_t(0));
     QCOMPARE(state.ReplyPending, kFalse);
     QCOMPARE(state.TimeoutCount, std::int16_t(0));
+}
+
+void NumberOpsTest::entryBound_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<float>("upper");
+    QTest::addColumn<QString>("upperText");
+    QTest::addColumn<float>("lower");
+    QTest::addColumn<QString>("kept"); // the box's text afterwards
+
+    QTest::newRow("within") << "7.5" << 30.0f << "30.00" << 0.0f << "7.5";
+    QTest::newRow("at the upper bound") << "30" << 30.0f << "30.00" << 0.0f << "30";
+    QTest::newRow("above") << "45" << 30.0f << "30.00" << 0.0f << "30.00";
+    QTest::newRow("below zero") << "-1" << 30.0f << "30.00" << 0.0f << "0";
+    QTest::newRow("below 1 V") << "0.5" << 40.0f << "40" << kLeastVoltageLimit << "1";
+    QTest::newRow("below 0.02 A") << "0.01" << 5.0f << "5.00" << kLeastCurrentLimit << "0.02";
+    QTest::newRow("at 0.02 A") << "0.02" << 5.0f << "5.00" << kLeastCurrentLimit << "0.02";
+    QTest::newRow("below 1 W") << "0" << 200.0f << "200" << kLeastPowerLimit << "1";
+    QTest::newRow("text after the number stays") << "12abc" << 30.0f << "30.00" << 0.0f << "12abc";
+    QTest::newRow("no number counts as 0") << "abc" << 40.0f << "40" << kLeastVoltageLimit << "1";
+}
+
+void NumberOpsTest::entryBound() {
+    QFETCH(QString, typed);
+    QFETCH(float, upper);
+    QFETCH(QString, upperText);
+    QFETCH(float, lower);
+    QFETCH(QString, kept);
+    QCOMPARE(EntryBound(typed, upper, upperText, lower).value_or(typed), kept);
+}
+
+void NumberOpsTest::powerFromLimits_data() {
+    QTest::addColumn<float>("voltageLimit");
+    QTest::addColumn<float>("currentLimit");
+    QTest::addColumn<float>("power");
+
+    QTest::newRow("30 V, 2.5 A") << 30.0f << 2.5f << 75.0f;
+    QTest::newRow("whole watts only") << 33.0f << 2.5f << 82.0f;
+    QTest::newRow("the model's maxima") << 40.0f << 5.0f << 200.0f;
+    QTest::newRow("single-precision product") << 20.0f << 9.99f << 199.0f;
+    QTest::newRow("no current") << 40.0f << 0.0f << 0.0f;
+}
+
+void NumberOpsTest::powerFromLimits() {
+    QFETCH(float, voltageLimit);
+    QFETCH(float, currentLimit);
+    QFETCH(float, power);
+    QCOMPARE(PowerFromLimits(voltageLimit, currentLimit), power);
+}
+
+void NumberOpsTest::currentFromPowerLimit_data() {
+    QTest::addColumn<float>("powerLimit");
+    QTest::addColumn<float>("voltageLimit");
+    QTest::addColumn<float>("current"); // -1: none
+
+    QTest::newRow("whole hundredths and the headroom") << 82.0f << 33.0f << 2.51f;
+    QTest::newRow("exact") << 75.0f << 30.0f << 2.53f;
+    QTest::newRow("the model's power") << 200.0f << 40.0f << 5.03f;
+    QTest::newRow("no voltage limit") << 82.0f << 0.0f << -1.0f;
+}
+
+void NumberOpsTest::currentFromPowerLimit() {
+    QFETCH(float, powerLimit);
+    QFETCH(float, voltageLimit);
+    QFETCH(float, current);
+    QCOMPARE(CurrentFromPowerLimit(powerLimit, voltageLimit).value_or(-1.0f), current);
 }
 
 QTEST_GUILESS_MAIN(NumberOpsTest)

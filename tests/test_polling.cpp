@@ -62,7 +62,7 @@ void TestPolling::ConnectToSim(SimProcess& sim, QStringList args) {
          << "12";
     PointComPorts({sim.Start(args)});
     QVERIFY(StartPanel(*panel_));
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(panel_->StatusText(StatusPanel::Status), QStringLiteral("Ready"));
     QVERIFY(panel_->Timer3->isActive());
 }
 
@@ -199,14 +199,14 @@ void TestPolling::unpluggedSupply() {
         QCOMPARE(message.text, kLostLinkText);
     }
     QVERIFY(panel_->TimeoutCount >= 6);
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Communication error!"));
+    QCOMPARE(panel_->StatusText(StatusPanel::Status), QStringLiteral("Communication error!"));
     QVERIFY(!panel_->cmd_output->isEnabled());
 
     // Plugged in again and reconnected, as the remote key does.
     panel_->Timer3->stop();
     PointComPorts({sim.Replug()});
     panel_->ConnectSupply();
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(panel_->StatusText(StatusPanel::Status), QStringLiteral("Ready"));
     QVERIFY(panel_->cmd_output->isEnabled());
     QVERIFY(panel_->Timer3->isActive());
     QTRY_COMPARE_WITH_TIMEOUT(int(panel_->TimeoutCount), 0, kPollsMs);
@@ -217,11 +217,11 @@ void TestPolling::silentSupplyComesBack() {
     ConnectToSim(sim, {});
     sim.Control(QStringLiteral("silent 1"));
     QTRY_VERIFY_WITH_TIMEOUT(boxes_->Count() >= 1, 3 * kPollsMs);
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Communication error!"));
+    QCOMPARE(panel_->StatusText(StatusPanel::Status), QStringLiteral("Communication error!"));
     sim.Control(QStringLiteral("silent 0"));
     // The first good reply clears the count; the report's text and keys stay.
     QTRY_COMPARE_WITH_TIMEOUT(int(panel_->TimeoutCount), 0, kPollsMs);
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Communication error!"));
+    QCOMPARE(panel_->StatusText(StatusPanel::Status), QStringLiteral("Communication error!"));
     QVERIFY(!panel_->cmd_output->isEnabled());
 }
 

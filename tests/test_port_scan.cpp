@@ -197,8 +197,8 @@ void TestPortScan::traceOfConnection() {
     QVERIFY(started);
     QVERIFY(restored);
 
-    QCOMPARE(watched_->panel->StatusText(1), QStringLiteral("Ready"));
-    QCOMPARE(watched_->panel->StatusText(3), QStringLiteral("COM1"));
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Status), QStringLiteral("Ready"));
+    QCOMPARE(watched_->panel->StatusText(StatusPanel::Port), QStringLiteral("COM1"));
     QCOMPARE(watched_->panel->SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel3"))->toolTip(),
              port);
     QCOMPARE(TraceWithoutTimes(), (QStringList{

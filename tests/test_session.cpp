@@ -28,7 +28,7 @@ void SessionTest::benchSession() {
                      "--plimit", "60"}));
     Form1& panel = s.panel();
     QVERIFY(QTest::qWaitForWindowActive(&panel));
-    QCOMPARE(panel.StatusText(2), QString("ZRM-711"));
+    QCOMPARE(panel.StatusText(StatusPanel::Model), QString("ZRM-711"));
 
     // A set-point typed in and stepped, in normal and fine steps.
     TypeInto(panel.txt_v, "12");

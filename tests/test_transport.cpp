@@ -139,7 +139,7 @@ void TestTransport::lostLinkReport() {
     OpenOnLine();
     panel_->Connecting = connecting ? kTrue : kFalse;
     panel_->TimeoutCount = static_cast<std::int16_t>(startCount);
-    const QString statusBefore = panel_->StatusText(1);
+    const QString statusBefore = panel_->StatusText(StatusPanel::Status);
     for (int seen : boxes) {
         panel_->SendCommand(QStringLiteral("L"));
         QCOMPARE(panel_->ReadReply(), QString());
@@ -152,7 +152,7 @@ void TestTransport::lostLinkReport() {
         QCOMPARE(message.title, QStringLiteral("Warning"));
         QCOMPARE(message.text, kLostLinkText);
     }
-    QCOMPARE(panel_->StatusText(1),
+    QCOMPARE(panel_->StatusText(StatusPanel::Status),
              closer.Count() > 0 ? QStringLiteral("Communication error!") : statusBefore);
     QCOMPARE(panel_->cmd_lock->isEnabled(), closer.Count() == 0);
     QCOMPARE(panel_->cmd_rem->isEnabled(), true);

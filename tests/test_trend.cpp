@@ -270,7 +270,7 @@ void TestTrend::logFailures() {
     const qsizetype samples = trend->Ring().Size();
     QTRY_VERIFY_WITH_TIMEOUT(trend->Ring().Size() > samples + 1, kPollWaitMs);
     QCOMPARE(s.boxes().Count(), 1);
-    QCOMPARE(s.panel().StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(s.panel().StatusText(StatusPanel::Status), QStringLiteral("Ready"));
     if (sizeLimit > 0) {
         const QByteArray written = Contents(path);
         QVERIFY(written.size() <= sizeLimit);

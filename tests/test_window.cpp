@@ -251,12 +251,12 @@ void WindowTest::statusBar() {
         QVERIFY(label != nullptr);
         QCOMPARE(label->width(), Twips(widths[panel - 1]));
     }
-    QCOMPARE(panel_->StatusText(1),
+    QCOMPARE(panel_->StatusText(StatusPanel::Status),
              QStringLiteral("Finding the interface and Collecting data from ZRM"));
-    QCOMPARE(panel_->StatusText(2), QString());
-    QCOMPARE(panel_->StatusText(3), QString());
-    panel_->SetStatusText(2, QStringLiteral("ZRM-522"));
-    QCOMPARE(panel_->StatusText(2), QStringLiteral("ZRM-522"));
+    QCOMPARE(panel_->StatusText(StatusPanel::Model), QString());
+    QCOMPARE(panel_->StatusText(StatusPanel::Port), QString());
+    panel_->SetStatusText(StatusPanel::Model, QStringLiteral("ZRM-522"));
+    QCOMPARE(panel_->StatusText(StatusPanel::Model), QStringLiteral("ZRM-522"));
 }
 
 void WindowTest::tabOrderAndFocus() {

@@ -26,6 +26,12 @@ struct SerialPortDescription {
     QString byIdName; // its link in /dev/serial/by-id, empty when it has none
 };
 
+// The panel looks for the supply on COM1 to COM4.
+inline constexpr int kComPortCount = 4;
+
+// "COM1" for 1: a COM port as the panel names it.
+QString ComPortName(int n);
+
 // The device paths of COM1 to COM4, empty for a COM port that has none.
 // overrides[n-1], when not empty, is COM n; otherwise COM n is the n-th of
 // the ports: USB and ACM adapters first, ordered by their by-id name, serial

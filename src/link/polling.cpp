@@ -19,7 +19,7 @@ void Form1::PollMonitor() {
     const std::optional<StatusLine> status = ReadPollStatus(MonitorReply, *this);
     if (status) {
         // The over-temperature shows as soon as the supply reports it.
-        lbl_overtemp->setVisible(OverTemp == 1);
+        ShowOverTemp();
         if (PollShowsVoltage(*this)) {
             dis_v->setText(status->voltage.text);
         }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "edit_targets.h"
 #include "main_window.h"
+#include "panel_rules.h"
 #include "panel_texts.h"
 #include "supply_commands.h"
 
@@ -27,7 +28,7 @@ void SendPercentSteps(Form1& form, int steps, StepValue percent) {
     form.cmd_add->setEnabled(false);
     form.cmd_sub->setEnabled(false);
     const QString command = StepCommand(percent, steps > 0 ? +1 : -1);
-    form.SetStatusText(1, StatusPanel1::Sending);
+    form.SetStatusText(StatusPanel::Status, StatusPanel1::Sending);
     for (int i = 0; i < std::abs(steps); ++i) {
         form.SendCommand(command);
         form.WaitSeconds(kCommandPauseSeconds);
@@ -35,7 +36,7 @@ void SendPercentSteps(Form1& form, int steps, StepValue percent) {
     form.frm_keypad->setEnabled(true);
     form.cmd_add->setEnabled(true);
     form.cmd_sub->setEnabled(true);
-    form.SetStatusText(1, StatusPanel1::Ready);
+    form.SetStatusText(StatusPanel::Status, StatusPanel1::Ready);
 }
 
 // ENTER on a percent edit. A value typed into the box but not yet confirmed is
@@ -113,15 +114,12 @@ void CancelCurrentLimit(Form1& form, const EditTargetRow&) {
 
 void CancelPowerLimit(Form1& form, const EditTargetRow&) {
     form.PowerLimit = form.EditOrigin;
-    form.ShowPowerLimit();
-    form.txt_p->setText(form.dis_lp->text());
-    // The current the power limit allows at the voltage limit, in whole
-    // hundredths plus the supply's 0.03 A of headroom. Without a voltage
-    // limit there is no such current: the old one stays.
-    if (form.VoltageLimit != 0) {
-        form.CurrentLimit = static_cast<float>(
-            IntegerPart(static_cast<double>(form.PowerLimit) * 100 / form.VoltageLimit) / 100 +
-            kCurrentHeadroom);
+    form.EchoPowerLimit();
+    // The supply gives the current limit that follows; without a voltage
+    // limit the old one stays.
+    if (const std::optional<float> current =
+            CurrentFromPowerLimit(form.PowerLimit, form.VoltageLimit)) {
+        form.CurrentLimit = *current;
         form.ShowCurrentLimit();
         form.txt_i->setText(form.dis_li->text());
     }

@@ -43,8 +43,7 @@ void CurrentLimitToMaximum(Form1& form) {
 // (every model's maximum power has three digits, as dis_lp shows them).
 void AllLimitsToMaximum(Form1& form) {
     form.PowerLimit = form.ModelMaxPower[form.ModelIndex];
-    form.ShowPowerLimit();
-    form.txt_p->setText(form.dis_lp->text());
+    form.EchoPowerLimit();
     form.CurrentLimit = form.ModelMaxCurrent[form.ModelIndex];
     form.VoltageLimit = form.ModelMaxVoltage[form.ModelIndex];
     form.ShowVoltageLimit();

@@ -7,11 +7,9 @@ void Form1::cmd_output_MouseDown() {
     OutputOn = static_cast<std::int16_t>(1 - OutputOn);
     // The supply toggles on "KO"; its state is not read back.
     SendCommand(KeyCommand::ToggleOutput);
-    const bool on = OutputOn == 1;
-    lbl_on->setVisible(on);
-    lbl_off->setVisible(!on);
+    ShowOutputState();
     // Measured values only change while the output is on.
-    if (on) {
+    if (OutputOn == 1) {
         Timer3->start();
     } else {
         Timer3->stop();

@@ -43,6 +43,14 @@ void OpenPercentEdit(Form1& form, const PercentSide& own, const PercentSide& oth
     form.EnableGroupEdit(false);
 }
 
+// The output voltage on dis_v and in txt_v, and to the supply; VoltageSet
+// stays the plain set-point.
+void ShowAndSendVoltage(Form1& form, float volts) {
+    form.dis_v->setText(FormatWithPattern(volts, DisplayPattern::VoltageSet));
+    form.txt_v->setText(form.dis_v->text());
+    form.SendSetCommand(SetValue::VoltageSet, volts);
+}
+
 // Output on: the set-point times the percentage goes to the supply at once.
 void ApplyPercent(Form1& form, const PercentSide& own, bool capAtLimit) {
     form.EnableGroupPercent(false);
@@ -51,9 +59,7 @@ void ApplyPercent(Form1& form, const PercentSide& own, bool capAtLimit) {
     if (capAtLimit && volts > form.VoltageLimit) {
         volts = form.VoltageLimit;
     }
-    form.dis_v->setText(FormatWithPattern(volts, DisplayPattern::VoltageSet));
-    form.txt_v->setText(form.dis_v->text());
-    form.SendSetCommand(SetValue::VoltageSet, volts);
+    ShowAndSendVoltage(form, volts);
 }
 
 void PressPercentKey(Form1& form, const PercentSide& own, const PercentSide& other,
@@ -112,22 +118,8 @@ void Form1::cmd_normal_MouseDown() {
     }
     ActivePercentKey->setEnabled(true);
     EnableGroupPercent(true);
-    ShowVoltageSet();
-    txt_v->setText(dis_v->text());
-    SendSetCommand(SetValue::VoltageSet, VoltageSet);
+    ShowAndSendVoltage(*this, VoltageSet);
     cmd_vset_MouseDown();
-}
-
-void Form1::txt_plus_KeyUp(int key) {
-    if (key == 13) {
-        ValidatePlusPercent();
-    }
-}
-
-void Form1::txt_minus_KeyUp(int key) {
-    if (key == 13) {
-        ValidateMinusPercent();
-    }
 }
 
 void Form1::txt_plus_LostFocus() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "edit_targets.h"
 #include "main_window.h"
+#include "panel_rules.h"
 #include "supply_commands.h"
 
 #include <QScopedValueRollback>
@@ -22,7 +23,8 @@ bool WithinBounds(float candidate, float low, float high, Direction direction) {
 bool PowerStepAllowed(const Form1& form, float candidate, Direction direction) {
     const float maxCurrent = form.ModelMaxCurrent[form.ModelIndex];
     if (direction < 0) {
-        return !(candidate < 1.0f) && !(candidate > form.VoltageLimit * form.CurrentLimit);
+        return !(candidate < kLeastPowerLimit) &&
+               !(candidate > form.VoltageLimit * form.CurrentLimit);
     }
     // Without a voltage limit the quotient has no meaning and no power is allowed.
     return !(candidate > form.ModelMaxPower[form.ModelIndex]) &&
@@ -77,7 +79,8 @@ void StepVoltageLimit(Form1& form, Direction direction) {
         return;
     }
     const float candidate = form.VoltageLimit + static_cast<float>(direction);
-    if (!WithinBounds(candidate, 1.0f, form.ModelMaxVoltage[form.ModelIndex], direction)) {
+    if (!WithinBounds(candidate, kLeastVoltageLimit, form.ModelMaxVoltage[form.ModelIndex],
+                      direction)) {
         return;
     }
     form.VoltageLimit = candidate;
@@ -95,7 +98,8 @@ void StepCurrentLimit(Form1& form, Direction direction) {
     }
     const float candidate =
         form.CurrentLimit + static_cast<float>(direction) * form.CurrentStep[form.FineMode];
-    if (!WithinBounds(candidate, 0.02f, form.ModelMaxCurrent[form.ModelIndex], direction)) {
+    if (!WithinBounds(candidate, kLeastCurrentLimit, form.ModelMaxCurrent[form.ModelIndex],
+                      direction)) {
         return;
     }
     form.CurrentLimit = candidate;
@@ -113,9 +117,11 @@ void StepPowerLimit(Form1& form, Direction direction) {
         return;
     }
     form.PowerLimit = candidate;
-    form.ShowPowerLimit();
+    // Only a raised power limit goes into txt_p as well.
     if (direction > 0) {
-        form.txt_p->setText(form.dis_lp->text());
+        form.EchoPowerLimit();
+    } else {
+        form.ShowPowerLimit();
     }
     form.SendCommand(StepCommand(StepValue::PowerLimit, direction));
     // With the output off no poll brings the current limit that the supply

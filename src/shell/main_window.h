@@ -23,6 +23,9 @@
 class QStatusBar;
 class Form2;
 
+// The three panels of the status bar SBar1.
+enum class StatusPanel { Status = 1, Model = 2, Port = 3 };
+
 class Form1 : public QWidget, public PanelState {
     Q_OBJECT
 public:
@@ -112,10 +115,10 @@ public:
     int CommPort = 1;               // COM1..COM4; set only while the port is closed
     QPointer<Form2> ProgressWindow; // during a connection only; the user may close it
 
-    // Status bar panels 1 to 3.
-    void SetStatusText(int panel, const QString& text);
-    QString StatusText(int panel) const;
-    void SetStatusToolTip(int panel, const QString& text);
+    // The status bar's panels.
+    void SetStatusText(StatusPanel panel, const QString& text);
+    QString StatusText(StatusPanel panel) const;
+    void SetStatusToolTip(StatusPanel panel, const QString& text);
 
     // ---- Enable groups ----
     void SetPanelEnabled(bool value);
@@ -192,6 +195,11 @@ public:
     // power limit that follows from it on dis_lp and in txt_p.
     void EchoVoltageLimit();
     void EchoCurrentLimit();
+    // The power limit on dis_lp and in txt_p.
+    void EchoPowerLimit();
+    // lbl_on or lbl_off after OutputOn; lbl_overtemp after OverTemp.
+    void ShowOutputState();
+    void ShowOverTemp();
     // The supply pulls its set-point down to a lower voltage limit by itself;
     // the panel follows.
     void PullSetpointToLimit();
@@ -204,10 +212,6 @@ public:
     void cmd_u_MouseDown();
     void cmd_i_MouseDown();
     void cmd_p_MouseDown();
-    void txt_v_KeyUp(int key);
-    void txt_u_KeyUp(int key);
-    void txt_i_KeyUp(int key);
-    void txt_p_KeyUp(int key);
     void txt_v_LostFocus();
     void txt_u_LostFocus();
     void txt_i_LostFocus();
@@ -249,8 +253,6 @@ public:
     void cmd_plus_MouseDown();
     void cmd_minus_MouseDown();
     void cmd_normal_MouseDown();
-    void txt_plus_KeyUp(int key);
-    void txt_minus_KeyUp(int key);
     void txt_plus_LostFocus();
     void txt_minus_LostFocus();
     void ValidatePlusPercent();
@@ -277,6 +279,7 @@ protected:
 private:
     void BuildControls();
     void ConnectEvents();
+    QLabel* StatusPanelLabel(StatusPanel panel) const;
 
     QStringList comPorts_;      // the devices of COM1 to COM4, chosen at each scan
     bool polling_ = false;      // a poll is waiting for its reply

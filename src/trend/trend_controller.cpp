@@ -135,8 +135,9 @@ void TrendController::TakePoll(const StatusLine& status) {
     breakLine_ = false;
     ring_.Append(*sample);
     if (log_.IsOpen()) {
-        const QString row = CsvRow(QDateTime::currentDateTime(), log_.Seconds(), status,
-                                   panel_.StatusText(2), panel_.StatusText(3));
+        const QString row =
+            CsvRow(QDateTime::currentDateTime(), log_.Seconds(), status,
+                   panel_.StatusText(StatusPanel::Model), panel_.StatusText(StatusPanel::Port));
         if (!log_.Append(row)) {
             log_.Close();
             FailLog(QString(TrendText::WriteFailed).arg(log_.Path(), log_.Error()));

@@ -20,7 +20,7 @@ bool SimPanel::Start(const QStringList& args) {
         return false;
     }
     PointComPorts({path});
-    if (!StartPanel(*panel_) || panel_->StatusText(1) != QLatin1String("Ready")) {
+    if (!StartPanel(*panel_) || panel_->StatusText(StatusPanel::Status) != QLatin1String("Ready")) {
         return false;
     }
     SentEntries();

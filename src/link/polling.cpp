@@ -6,14 +6,14 @@
 void Form1::Timer3_Timer() {
     // A tick during a poll's reply wait would take the waiting poll's reply;
     // one during a connection would break into its exchange.
-    if (polling_ || Connecting != kFalse) {
+    if (Polling || Connecting != kFalse) {
         return;
     }
     PollMonitor();
 }
 
 void Form1::PollMonitor() {
-    polling_ = true;
+    Polling = true;
     SendCommand(Query::Status);
     MonitorReply = ReadReply();
     const std::optional<StatusLine> status = ReadPollStatus(MonitorReply, *this);
@@ -28,7 +28,7 @@ void Form1::PollMonitor() {
         dis_lp->setText(status->powerLimit.text);
         dis_li->setText(status->currentLimit.text);
     }
-    polling_ = false;
+    Polling = false;
     if (status) {
         emit PollTaken(*status);
     } else {

@@ -158,8 +158,8 @@ void Form1::cmd_sub_MouseUp() {
 
 void Form1::PressStepKey(ImageKey* key, Direction direction) {
     key->SetBorderStyle(1);
-    if (stepKeysHeld_) {
-        heldSteps_.append(direction);
+    if (StepKeysHeld) {
+        HeldSteps.append(direction);
         return;
     }
     MoveFocusForStep(*this);
@@ -186,14 +186,14 @@ void Form1::StepDown() {
 void Form1::HoldStepKeysWhile(const std::function<void()>& work) {
     // Inside a hold (P LIMIT pressed during a power step) the outer one
     // carries out the presses, after its own wait.
-    if (stepKeysHeld_) {
+    if (StepKeysHeld) {
         work();
         return;
     }
-    const QScopedValueRollback<bool> hold(stepKeysHeld_, true);
+    const QScopedValueRollback<bool> hold(StepKeysHeld, true);
     work();
-    while (!heldSteps_.isEmpty()) {
-        const Direction direction = heldSteps_.takeFirst();
+    while (!HeldSteps.isEmpty()) {
+        const Direction direction = HeldSteps.takeFirst();
         if ((direction > 0 ? cmd_add : cmd_sub)->isEnabled()) {
             MoveFocusForStep(*this);
             Step(*this, direction);

@@ -3,7 +3,9 @@
 // the number operations that read and write every value on the panel.
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <cstdint>
 
@@ -94,6 +96,16 @@ struct PanelState {
     Flag Connecting = kFalse;      // a connection runs; ConnectSupply
     std::int16_t TimeoutCount = 0; // reply timeouts since the last status line; ReadReply, poll
     QString MonitorReply;          // the last status-line reply; connection and poll
+    int CommPort = 1;              // COM1..COM4 that OpenPort opens; set only while it is closed
+    QStringList ComPortDevices;    // the devices of COM1 to COM4, chosen anew at each scan
+    bool Polling = false;          // a poll waits for its reply; a tick meanwhile is skipped
+    bool Reconnecting = false;     // REM waits or connects; a second REM meanwhile is ignored
+
+    // The up and down keys wait for a current-limit read-back (a power step or
+    // P LIMIT with the output off); their presses meanwhile, +1 up and -1
+    // down, oldest first, are carried out after it.
+    bool StepKeysHeld = false;
+    QList<int> HeldSteps;
 
     float FormWidth = 0;  // device-independent pixels, the window size at load
     float FormHeight = 0; // (the resize handler keeps it)

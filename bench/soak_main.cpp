@@ -337,7 +337,7 @@ QString Soak::FinalMismatches() {
     indicator(p.lbl_fine, state.value("fine") == u"1");
     indicator(p.lbl_overtemp, state.value("overtemp") == u"1");
     indicator(p.lbl_lock, false);
-    if (p.StatusText(StatusPanel::Status) != u"Ready" ||
+    if (p.StatusText(StatusPanel::Status) != StatusPanel1::Ready ||
         p.StatusText(StatusPanel::Model) != state.value("model")) {
         report += QStringLiteral("status \"%1\" \"%2\"; ")
                       .arg(p.StatusText(StatusPanel::Status), p.StatusText(StatusPanel::Model));
@@ -371,7 +371,7 @@ int Soak::Run() {
         return finish(1);
     }
     PointComPorts({faults_->Link()});
-    if (!StartPanel() || panel_->StatusText(StatusPanel::Status) != u"Ready") {
+    if (!StartPanel() || panel_->StatusText(StatusPanel::Status) != StatusPanel1::Ready) {
         std::fprintf(stderr, "the panel did not connect\n");
         return finish(1);
     }

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
 
     const std::unique_ptr<Form1> panel = MakePanel();
     auto* trend = new TrendController(*panel);
-    if (!StartPanel(*panel) || panel->StatusText(StatusPanel::Status) != QLatin1String("Ready")) {
+    if (!StartPanel(*panel) || panel->StatusText(StatusPanel::Status) != StatusPanel1::Ready) {
         std::fprintf(stderr, "the panel did not get ready\n");
         return 1;
     }

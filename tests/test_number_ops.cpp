@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The number operations behind every display and command, the float
-// arithmetic that the keys' bound tests rely on, and the rules that tie the
-// values together.
+// arithmetic that the keys' bound tests rely on, the fixed tables, the texts
+// the user sees (pinned here once; the other tests take them from
+// panel_texts.h) and the rules that tie the values together.
 #include "panel_rules.h"
 #include "panel_state.h"
+#include "panel_texts.h"
 
 #include <QTest>
 
@@ -18,6 +20,8 @@ private slots:
     void integerPart();
     void floatSteps();
     void tables();
+    void texts_data();
+    void texts();
     void entryBound_data();
     void entryBound();
     void powerFromLimits_data();
@@ -184,6 +188,46 @@ void NumberOpsTest::tables() {
     QCOMPARE(state.ModelIndex, std::int16_t(0));
     QCOMPARE(state.ReplyPending, kFalse);
     QCOMPARE(state.TimeoutCount, std::int16_t(0));
+}
+
+void NumberOpsTest::texts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("finding") << QString(StatusPanel1::Finding)
+                             << "Finding the interface and Collecting data from ZRM";
+    QTest::newRow("ready") << QString(StatusPanel1::Ready) << "Ready";
+    QTest::newRow("status error") << QString(StatusPanel1::CommunicationError)
+                                  << "Communication error!";
+    QTest::newRow("sending") << QString(StatusPanel1::Sending)
+                             << "Send several commands to ZRM! Please wait a minute.";
+    QTest::newRow("message") << QString(MessageText::CommunicationError)
+                             << "Communication error! Please check the interface.";
+    QTest::newRow("message title") << QString(MessageText::CommunicationErrorTitle) << "Warning";
+    QTest::newRow("second copy") << QString(MessageText::AlreadyRunning)
+                                 << "This program is running now!";
+    QTest::newRow("progress start") << QString(ProgressText::Start) << "Connectting!";
+    QTest::newRow("progress scan")
+        << QString(ProgressText::Scanning) << "Connectting ZRM from RS232...";
+    QTest::newRow("not present") << QString(PortOutcomeText::NotPresent) << "not present";
+    QTest::newRow("denied")
+        << QString(PortOutcomeText::Denied)
+        << "permission denied: add your user to the dialout group and log in again";
+    QTest::newRow("busy") << QString(PortOutcomeText::Busy) << "busy: another program holds it";
+    QTest::newRow("silent") << QString(PortOutcomeText::Silent) << "opened, no answer within 1 s";
+    QTest::newRow("at start") << QString(TargetCaption::AtStart) << "VSET ";
+    QTest::newRow("V SET") << QString(TargetCaption::VoltageSet) << "V SET";
+    QTest::newRow("V LIMIT") << QString(TargetCaption::VoltageLimit) << "V LIMIT";
+    QTest::newRow("I LIMIT") << QString(TargetCaption::CurrentLimit) << "I LIMIT";
+    QTest::newRow("P LIMIT") << QString(TargetCaption::PowerLimit) << "P LIMIT";
+    QTest::newRow("+%") << QString(TargetCaption::PlusPercent) << "+%";
+    QTest::newRow("-%") << QString(TargetCaption::MinusPercent) << "-%";
+}
+
+void NumberOpsTest::texts() {
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(text, shown);
 }
 
 void NumberOpsTest::entryBound_data() {

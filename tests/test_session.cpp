@@ -87,10 +87,10 @@ void SessionTest::benchSession() {
 
     // Output on, the plus offset applied and taken off again.
     Click(panel.cmd_output);
-    QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("1.303"), kPollWaitMs);
+    QCOMPARE(WaitUntilShown(panel, {"dis_i=1.303"}), QString());
     Click(panel.cmd_plus);
     QCOMPARE(panel.dis_v->text(), QString("14.33"));
-    QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("1.433"), kPollWaitMs);
+    QCOMPARE(WaitUntilShown(panel, {"dis_i=1.433"}), QString());
     Click(panel.cmd_normal);
     QCOMPARE(s.Sent(), (QStringList{"KO", "SV 14.33", "SV 13.03"}));
 

@@ -149,11 +149,11 @@ void TestTransport::lostLinkReport() {
     }
     QCOMPARE(int(panel_->TimeoutCount), endCount);
     for (const SeenMessage& message : closer.Seen()) {
-        QCOMPARE(message.title, QStringLiteral("Warning"));
-        QCOMPARE(message.text, kLostLinkText);
+        QCOMPARE(message.title, MessageText::CommunicationErrorTitle);
+        QCOMPARE(message.text, MessageText::CommunicationError);
     }
     QCOMPARE(panel_->StatusText(StatusPanel::Status),
-             closer.Count() > 0 ? QStringLiteral("Communication error!") : statusBefore);
+             closer.Count() > 0 ? StatusPanel1::CommunicationError : statusBefore);
     QCOMPARE(panel_->cmd_lock->isEnabled(), closer.Count() == 0);
     QCOMPARE(panel_->cmd_rem->isEnabled(), true);
 }

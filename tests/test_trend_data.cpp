@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The trend's samples and the CSV rows, as pure functions: the status line
 // read into a sample, the ring's bound, the line pieces a chart draws, the
-// numbers and rows of the log.
+// numbers and rows of the log, and the texts of the trend.
 #include "csv_log.h"
 #include "trend_samples.h"
+#include "trend_texts.h"
 
 #include <QTest>
 #include <QTimeZone>
@@ -41,6 +42,8 @@ private slots:
     void csvNumber_data();
     void csvNumber();
     void csvRow();
+    void texts_data();
+    void texts();
 };
 
 void TestTrendData::sample_data() {
@@ -148,6 +151,26 @@ void TestTrendData::csvRow() {
              QStringLiteral("2026-03-04T05:06:07.089+01:00,12.346,12.34,1.234,15.2,2.50,75,"
                             "ZRM-522,COM1\n"));
     QCOMPARE(CsvHeader().count(u','), 8);
+}
+
+// Pinned here once; the trend's window tests take them from trend_texts.h.
+void TestTrendData::texts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("window title") << QString(TrendText::WindowTitle) << "ZRM Trend";
+    QTest::newRow("show trend") << QString(TrendText::ShowTrend) << "Show trend";
+    QTest::newRow("start log") << TrendText::StartLog << QStringLiteral("Start CSV log\u2026");
+    QTest::newRow("stop log") << QString(TrendText::StopLog) << "Stop CSV log";
+    QTest::newRow("logging to") << QString(TrendText::LoggingTo) << "Logging to %1";
+    QTest::newRow("default range")
+        << QString(TrendRange::kChoices[TrendRange::kDefault].name) << "10 min";
+}
+
+void TestTrendData::texts() {
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(text, shown);
 }
 
 QTEST_APPLESS_MAIN(TestTrendData)

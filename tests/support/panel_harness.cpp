@@ -57,8 +57,7 @@ bool StartPanel(Form1& panel, int timeoutMs) {
     return QTest::qWaitFor(
         [&] {
             return !panel.Timer2->isActive() && panel.Connecting == kFalse &&
-                   panel.StatusText(StatusPanel::Status) !=
-                       QLatin1String("Finding the interface and Collecting data from ZRM");
+                   panel.StatusText(StatusPanel::Status) != StatusPanel1::Finding;
         },
         timeoutMs);
 }

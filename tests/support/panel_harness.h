@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for tests that drive the real panel window: message boxes closed and
 // recorded, the program's end observed instead of taken, the COM ports pointed
-// at chosen paths.
+// at chosen paths. The texts that tests expect come from the program's own
+// panel_texts.h (and trend_texts.h), pinned once in the unit tests.
 #pragma once
 
 #include "main_window.h"
+#include "panel_texts.h"
 #include "program.h"
 
 #include <QList>
@@ -12,10 +14,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
-
-// The warning that the panel shows when the supply stops answering.
-inline const QString kLostLinkText =
-    QStringLiteral("Communication error! Please check the interface.");
 
 struct SeenMessage {
     QString title;

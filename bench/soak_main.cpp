@@ -151,7 +151,7 @@ void Soak::HarnessBusy(bool busy) {
 }
 
 bool Soak::StartPanel() {
-    panel_ = std::make_unique<Form1>();
+    panel_ = MakePanel();
     QObject::connect(panel_->Timer3, &QTimer::timeout, panel_.get(),
                      [this] { ++figures_.pollTicks; });
     if (!::StartPanel(*panel_)) {
@@ -337,8 +337,10 @@ QString Soak::FinalMismatches() {
     indicator(p.lbl_fine, state.value("fine") == u"1");
     indicator(p.lbl_overtemp, state.value("overtemp") == u"1");
     indicator(p.lbl_lock, false);
-    if (p.StatusText(1) != u"Ready" || p.StatusText(2) != state.value("model")) {
-        report += QStringLiteral("status \"%1\" \"%2\"; ").arg(p.StatusText(1), p.StatusText(2));
+    if (p.StatusText(StatusPanel::Status) != StatusPanel1::Ready ||
+        p.StatusText(StatusPanel::Model) != state.value("model")) {
+        report += QStringLiteral("status \"%1\" \"%2\"; ")
+                      .arg(p.StatusText(StatusPanel::Status), p.StatusText(StatusPanel::Model));
     }
     if (p.TimeoutCount != 0) {
         report += QStringLiteral("TimeoutCount %1 after good polls; ").arg(p.TimeoutCount);
@@ -369,7 +371,7 @@ int Soak::Run() {
         return finish(1);
     }
     PointComPorts({faults_->Link()});
-    if (!StartPanel() || panel_->StatusText(1) != u"Ready") {
+    if (!StartPanel() || panel_->StatusText(StatusPanel::Status) != StatusPanel1::Ready) {
         std::fprintf(stderr, "the panel did not connect\n");
         return finish(1);
     }
@@ -389,11 +391,11 @@ int Soak::Run() {
         if (AnyKeyUsable() || QApplication::activeModalWidget() != nullptr) {
             deadEndClock_.restart();
         } else if (deadEndClock_.elapsed() > kDeadEndMs) {
-            std::printf("%6.1f s: nothing but EXIT usable (status \"%s\", edit target %s, "
-                        "locked label %s); the panel is started again\n",
-                        double(clock.elapsed()) / 1000, qPrintable(panel_->StatusText(1)),
-                        qPrintable(panel_->EditTarget),
-                        panel_->lbl_lock->isHidden() ? "hidden" : "shown");
+            std::printf(
+                "%6.1f s: nothing but EXIT usable (status \"%s\", edit target %s, "
+                "locked label %s); the panel is started again\n",
+                double(clock.elapsed()) / 1000, qPrintable(panel_->StatusText(StatusPanel::Status)),
+                qPrintable(panel_->EditTarget), panel_->lbl_lock->isHidden() ? "hidden" : "shown");
             RestartPanel();
         }
         figures_.messageBoxes += boxes_->Count();

@@ -58,9 +58,9 @@ int main(int argc, char** argv) {
     }
     PointComPorts({port});
 
-    Form1 panel;
-    auto* trend = new TrendController(panel);
-    if (!StartPanel(panel) || panel.StatusText(1) != QLatin1String("Ready")) {
+    const std::unique_ptr<Form1> panel = MakePanel();
+    auto* trend = new TrendController(*panel);
+    if (!StartPanel(*panel) || panel->StatusText(StatusPanel::Status) != StatusPanel1::Ready) {
         std::fprintf(stderr, "the panel did not get ready\n");
         return 1;
     }

@@ -52,15 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     PanelState state;
     state.FillTables();
     state.OutputOn = state.OverTemp = state.FineMode = state.Locked = kUnread;
-    StatusTexts texts;
-    const bool complete = ReadConnectionStatus(status, state, texts);
+    const StatusLine line = ParseStatusLine(status);
+    const bool complete = ReadConnectionStatus(line, state);
 
-    FUZZ_CHECK(texts.voltage == status.mid(0, 5));
-    FUZZ_CHECK(texts.current == status.mid(6, 5));
-    FUZZ_CHECK(texts.power == status.mid(12, 5));
-    FUZZ_CHECK(texts.voltageLimit == status.mid(18, 2));
-    FUZZ_CHECK(texts.currentLimit == status.mid(21, 4));
-    FUZZ_CHECK(texts.powerLimit == status.mid(26, 3));
+    FUZZ_CHECK(line.voltage.text == status.mid(0, 5));
+    FUZZ_CHECK(line.current.text == status.mid(6, 5));
+    FUZZ_CHECK(line.power.text == status.mid(12, 5));
+    FUZZ_CHECK(line.voltageLimit.text == status.mid(18, 2));
+    FUZZ_CHECK(line.currentLimit.text == status.mid(21, 4));
+    FUZZ_CHECK(line.powerLimit.text == status.mid(26, 3));
+    for (const StatusField* field : {&line.voltage, &line.current, &line.power, &line.voltageLimit,
+                                     &line.currentLimit, &line.powerLimit}) {
+        FUZZ_CHECK(std::isfinite(field->value));
+        FUZZ_CHECK(!field->plain || *field->plain == field->value);
+    }
     for (const float value :
          {state.VoltageSet, state.VoltageLimit, state.CurrentLimit, state.PowerLimit}) {
         FUZZ_CHECK(std::isfinite(value));

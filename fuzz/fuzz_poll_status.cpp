@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const Watched before = Watch(state);
 
     const QString reply = LineText(data + 1, size - 1);
-    PollTexts texts;
-    const bool taken = ReadPollStatus(reply, state, texts);
+    const std::optional<StatusLine> status = ReadPollStatus(reply, state);
+    const bool taken = status.has_value();
     const bool statusLine = reply.size() >= 37 && !(reply[0] >= u'A' && reply[0] <= u'Z') &&
                             reply[31] >= u'0' && reply[31] <= u'9';
     FUZZ_CHECK(taken == statusLine);
@@ -52,17 +52,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
 
     FUZZ_CHECK(state.TimeoutCount == 0);
     FUZZ_CHECK(state.OverTemp == reply[31].unicode() - u'0');
-    FUZZ_CHECK(texts.voltage.has_value() == (state.FineMode == 0));
+    FUZZ_CHECK(PollShowsVoltage(state) == (state.FineMode == 0));
+    FUZZ_CHECK(status->voltage.text == reply.mid(0, 5));
     const bool keepsVoltage =
         state.FineMode != 0 || state.EditTarget == u"plus" || state.EditTarget == u"minus";
     if (keepsVoltage) {
         FUZZ_CHECK(state.VoltageSet == before.voltageSet);
     } else {
-        FUZZ_CHECK(*texts.voltage == reply.mid(0, 5));
-        FUZZ_CHECK(state.VoltageSet == SingleNumber(*texts.voltage));
+        FUZZ_CHECK(state.VoltageSet == SingleNumber(status->voltage.text));
     }
-    FUZZ_CHECK(texts.current == reply.mid(6, 5) && texts.power == reply.mid(12, 5));
-    FUZZ_CHECK(texts.currentLimit == reply.mid(21, 4) && texts.powerLimit == reply.mid(26, 3));
+    FUZZ_CHECK(status->current.text == reply.mid(6, 5) && status->power.text == reply.mid(12, 5));
+    FUZZ_CHECK(status->currentLimit.text == reply.mid(21, 4) &&
+               status->powerLimit.text == reply.mid(26, 3));
     FUZZ_CHECK(std::isfinite(state.CurrentLimit) && std::isfinite(state.PowerLimit));
     return 0;
 }

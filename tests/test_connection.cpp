@@ -4,6 +4,7 @@
 // answers are needed) over real pseudo-terminals.
 #include "command_set.h"
 #include "panel_checks.h"
+#include "panel_fixture.h"
 #include "panel_harness.h"
 #include "progress_window.h"
 #include "scripted_line.h"
@@ -88,11 +89,9 @@ QByteArray StatusReply(const QByteArray& voltageLimit = "30") {
 
 } // namespace
 
-class TestConnection : public QObject {
+class TestConnection : public PanelTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
     void portScan_data();
     void portScan();
     void commandSequence_data();
@@ -110,18 +109,7 @@ private slots:
     void statusLineStopsEarly_data();
     void statusLineStopsEarly();
     void noNestedConnection();
-
-private:
-    std::unique_ptr<WatchedPanel> watched_;
 };
-
-void TestConnection::init() {
-    watched_ = std::make_unique<WatchedPanel>();
-}
-
-void TestConnection::cleanup() {
-    watched_.reset();
-}
 
 void TestConnection::portScan_data() {
     QTest::addColumn<QStringList>("ports");
@@ -148,14 +136,14 @@ void TestConnection::portScan() {
     std::vector<std::unique_ptr<SimProcess>> sims;
     PointComPorts(StartPorts(ports, sims));
     ProgressRecorder progress;
-    QVERIFY(StartPanel(watched_->panel));
+    QVERIFY(StartPanel(bench().panel()));
 
     QCOMPARE(progress.windows, 1);
     QCOMPARE(progress.values, bar);
     QCOMPARE(progress.maximum, 4);
-    QCOMPARE(progress.left, watched_->panel.frameGeometry().left());
+    QCOMPARE(progress.left, bench().panel().frameGeometry().left());
     for (const QString& caption : progress.captions) {
-        QCOMPARE(caption, QStringLiteral("Connectting ZRM from RS232..."));
+        QCOMPARE(caption, ProgressText::Scanning);
     }
     QVERIFY(progress.captionsFit);
     // Each silent port costs the full reply wait.
@@ -165,26 +153,26 @@ void TestConnection::portScan() {
                      qPrintable(QString::number(progress.times[i] - progress.times[i - 1])));
         }
     }
-    QTRY_VERIFY(watched_->panel.ProgressWindow.isNull());
-    QCOMPARE(int(watched_->panel.TimeoutCount), timeouts);
-    QCOMPARE(watched_->panel.Connecting, kFalse);
+    QTRY_VERIFY(bench().panel().ProgressWindow.isNull());
+    QCOMPARE(int(bench().panel().TimeoutCount), timeouts);
+    QCOMPARE(bench().panel().Connecting, kFalse);
 
     if (found > 0) {
-        QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
-        QCOMPARE(watched_->panel.StatusText(2), QStringLiteral("ZRM-522"));
-        QCOMPARE(watched_->panel.StatusText(3), QStringLiteral("COM%1").arg(found));
-        QCOMPARE(watched_->panel.ReplyPending, kFalse);
-        QVERIFY(watched_->panel.cmd_output->isEnabled());
-        QCOMPARE(watched_->boxes.Count(), 0);
+        QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::Ready);
+        QCOMPARE(bench().panel().StatusText(StatusPanel::Model), QStringLiteral("ZRM-522"));
+        QCOMPARE(bench().panel().StatusText(StatusPanel::Port), QStringLiteral("COM%1").arg(found));
+        QCOMPARE(bench().panel().ReplyPending, kFalse);
+        QVERIFY(bench().panel().cmd_output->isEnabled());
+        QCOMPARE(bench().boxes().Count(), 0);
     } else {
-        QCOMPARE(watched_->boxes.Count(), 1);
-        QCOMPARE(watched_->boxes.Seen()[0].title, QStringLiteral("Warning"));
-        QCOMPARE(watched_->boxes.Seen()[0].text, kLostLinkText);
-        QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Communication error!"));
-        QCOMPARE(watched_->panel.StatusText(3), QString());
-        QCOMPARE(watched_->panel.ReplyPending, kTrue);
-        QVERIFY(!watched_->panel.cmd_output->isEnabled());
-        QVERIFY(watched_->panel.cmd_rem->isEnabled());
+        QCOMPARE(bench().boxes().Count(), 1);
+        QCOMPARE(bench().boxes().Seen()[0].title, MessageText::CommunicationErrorTitle);
+        QCOMPARE(bench().boxes().Seen()[0].text, MessageText::CommunicationError);
+        QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::CommunicationError);
+        QCOMPARE(bench().panel().StatusText(StatusPanel::Port), QString());
+        QCOMPARE(bench().panel().ReplyPending, kTrue);
+        QVERIFY(!bench().panel().cmd_output->isEnabled());
+        QVERIFY(bench().panel().cmd_rem->isEnabled());
     }
     // Every silent port was asked once, and only once.
     int asked = 0;
@@ -195,7 +183,7 @@ void TestConnection::portScan() {
         }
     }
     QCOMPARE(asked, found > 0 ? timeouts + 1 : timeouts);
-    QCOMPARE(watched_->ends.Count(), 0);
+    QCOMPARE(EndProgramRecorder::Count(), 0);
 }
 
 void TestConnection::commandSequence_data() {
@@ -212,7 +200,7 @@ void TestConnection::commandSequence() {
 
     SimProcess sim;
     PointComPorts({sim.Start(args)});
-    QVERIFY(StartPanel(watched_->panel));
+    QVERIFY(StartPanel(bench().panel()));
     QVERIFY(sim.WaitForLogCount(6));
     const QList<SimProcess::LogEntry> log = sim.Log();
     QCOMPARE(Commands(sim), (QStringList{"L", "B", "D", "SUM", "U", restore}));
@@ -253,8 +241,8 @@ void TestConnection::statusFields() {
 
     SimProcess sim;
     PointComPorts({sim.Start(args << "--no-pacing")});
-    QVERIFY(StartPanel(watched_->panel));
-    Form1& p = watched_->panel;
+    QVERIFY(StartPanel(bench().panel()));
+    Form1& p = bench().panel();
     QCOMPARE(
         (QStringList{p.dis_v->text(), p.dis_i->text(), p.dis_p->text(), p.dis_lv->text(),
                      p.dis_li->text(), p.dis_lp->text(), p.txt_plus->text(), p.txt_minus->text()}),
@@ -273,7 +261,7 @@ void TestConnection::statusFields() {
     QCOMPARE(!p.lbl_lock->isHidden(), locked);
     QCOMPARE(p.cmd_rem->isEnabled(), !locked);
     QCOMPARE(p.cmd_v->isEnabled(), !locked);
-    QCOMPARE(p.StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(p.StatusText(StatusPanel::Status), StatusPanel1::Ready);
 }
 
 void TestConnection::modelBySimulator_data() {
@@ -293,9 +281,9 @@ void TestConnection::modelBySimulator() {
 
     SimProcess sim;
     PointComPorts({sim.Start({"--model", model, "--no-pacing"})});
-    QVERIFY(StartPanel(watched_->panel));
-    QCOMPARE(watched_->panel.StatusText(2), model);
-    QCOMPARE(int(watched_->panel.ModelIndex), row);
+    QVERIFY(StartPanel(bench().panel()));
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Model), model);
+    QCOMPARE(int(bench().panel().ModelIndex), row);
     QVERIFY(sim.WaitForLogCount(6));
     QCOMPARE(Commands(sim).last(), restore);
 }
@@ -324,15 +312,15 @@ void TestConnection::modelByAnswer() {
     line.Answer(QStringLiteral("D"), "S090\n");
     line.Answer(QStringLiteral("U"), answer);
     PointComPorts({line.SlavePath()});
-    watched_->panel.ModelIndex = 2;
-    watched_->panel.SetStatusText(2, QStringLiteral("before"));
-    QVERIFY(StartPanel(watched_->panel));
+    bench().panel().ModelIndex = 2;
+    bench().panel().SetStatusText(StatusPanel::Model, QStringLiteral("before"));
+    QVERIFY(StartPanel(bench().panel()));
     QVERIFY(line.WaitForCommands(6));
     QCOMPARE(line.Commands(), (QStringList{"L", "B", "D", "SUM", "U", "SU 30"}));
-    QCOMPARE(int(watched_->panel.ModelIndex), row);
-    QCOMPARE(watched_->panel.StatusText(2), model);
-    QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
-    QCOMPARE(watched_->boxes.Count(), 0);
+    QCOMPARE(int(bench().panel().ModelIndex), row);
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Model), model);
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::Ready);
+    QCOMPARE(bench().boxes().Count(), 0);
 }
 
 void TestConnection::voltageLimitGivenBack_data() {
@@ -370,9 +358,9 @@ void TestConnection::voltageLimitGivenBack() {
     line.Answer(QStringLiteral("D"), "S090\n");
     line.Answer(QStringLiteral("U"), answer);
     PointComPorts({line.SlavePath()});
-    QVERIFY(StartPanel(watched_->panel));
+    QVERIFY(StartPanel(bench().panel()));
     // Sent last, so that nothing of the connection is still on its way.
-    watched_->panel.SendCommand(QStringLiteral("MARK"));
+    bench().panel().SendCommand(QStringLiteral("MARK"));
     const QStringList connection = QStringList{"L", "B", "D", "SUM", "U"} + restore;
     QVERIFY(line.WaitForCommands(static_cast<int>(connection.size()) + 1));
     QStringList sent = line.Commands();
@@ -381,9 +369,9 @@ void TestConnection::voltageLimitGivenBack() {
     for (const QString& command : sent) {
         QVERIFY2(kCommandSet.match(command).hasMatch(), qPrintable(command));
     }
-    QCOMPARE(watched_->panel.dis_lv->text(), shown);
-    QCOMPARE(watched_->panel.VoltageLimit, shown.toFloat());
-    QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(bench().panel().dis_lv->text(), shown);
+    QCOMPARE(bench().panel().VoltageLimit, shown.toFloat());
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::Ready);
 }
 
 void TestConnection::silenceDuringConnection_data() {
@@ -408,17 +396,17 @@ void TestConnection::silenceDuringConnection() {
 
     SimProcess sim;
     PointComPorts({sim.Start(args << "--no-pacing")});
-    QVERIFY(StartPanel(watched_->panel));
+    QVERIFY(StartPanel(bench().panel()));
     QVERIFY(sim.WaitForLogCount(static_cast<int>(commands.size())));
     QCOMPARE(Commands(sim), commands);
-    QCOMPARE(watched_->panel.txt_plus->text(), plus);
-    QCOMPARE(watched_->panel.PlusPercent, static_cast<float>(LeadingNumber(plus)));
-    QCOMPARE(int(watched_->panel.TimeoutCount), timeouts);
+    QCOMPARE(bench().panel().txt_plus->text(), plus);
+    QCOMPARE(bench().panel().PlusPercent, static_cast<float>(LeadingNumber(plus)));
+    QCOMPARE(int(bench().panel().TimeoutCount), timeouts);
     // No lost-link report while connecting: only the model query's own
     // message, and then the program ends.
-    QCOMPARE(watched_->boxes.Count(), 1);
-    QCOMPARE(watched_->boxes.Seen()[0].title, QStringLiteral("Warning"));
-    QCOMPARE(watched_->boxes.Seen()[0].text, kLostLinkText);
+    QCOMPARE(bench().boxes().Count(), 1);
+    QCOMPARE(bench().boxes().Seen()[0].title, MessageText::CommunicationErrorTitle);
+    QCOMPARE(bench().boxes().Seen()[0].text, MessageText::CommunicationError);
     QCOMPARE(EndProgramRecorder::Count(), 1);
 }
 
@@ -449,24 +437,24 @@ void TestConnection::statusLineStopsEarly() {
                                   << "--plimit"
                                   << "75"
                                   << "--no-pacing")});
-    watched_->panel.OutputOn = watched_->panel.OverTemp = watched_->panel.FineMode =
-        watched_->panel.Locked = 7;
-    watched_->panel.SetStatusText(2, QStringLiteral("before"));
-    QVERIFY(StartPanel(watched_->panel));
-    QCOMPARE(watched_->panel.dis_lp->text(), powerLimit);
-    QCOMPARE(watched_->panel.PowerLimit, 75.0f);
-    QCOMPARE((QList<int>{watched_->panel.OutputOn, watched_->panel.OverTemp,
-                         watched_->panel.FineMode, watched_->panel.Locked}),
+    bench().panel().OutputOn = bench().panel().OverTemp = bench().panel().FineMode =
+        bench().panel().Locked = 7;
+    bench().panel().SetStatusText(StatusPanel::Model, QStringLiteral("before"));
+    QVERIFY(StartPanel(bench().panel()));
+    QCOMPARE(bench().panel().dis_lp->text(), powerLimit);
+    QCOMPARE(bench().panel().PowerLimit, 75.0f);
+    QCOMPARE((QList<int>{bench().panel().OutputOn, bench().panel().OverTemp,
+                         bench().panel().FineMode, bench().panel().Locked}),
              digits);
     // The collection ended at the bad field; the connection still counts.
-    QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
-    QCOMPARE(watched_->panel.StatusText(2), QStringLiteral("before"));
-    QCOMPARE(watched_->panel.StatusText(3), QStringLiteral("COM1"));
-    QCOMPARE(watched_->panel.Timer3->isActive(), digits[0] == 1);
-    QCOMPARE(watched_->panel.txt_plus->text(), QString());
-    watched_->panel.Timer3->stop();
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::Ready);
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Model), QStringLiteral("before"));
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Port), QStringLiteral("COM1"));
+    QCOMPARE(bench().panel().Timer3->isActive(), digits[0] == 1);
+    QCOMPARE(bench().panel().txt_plus->text(), QString());
+    bench().panel().Timer3->stop();
     // Nothing follows the status query: a marker sent now is the next line.
-    watched_->panel.SendCommand(QStringLiteral("KN"));
+    bench().panel().SendCommand(QStringLiteral("KN"));
     QVERIFY(sim.WaitForLogCount(2));
     QCOMPARE(Commands(sim), (QStringList{"L", "KN"}));
 }
@@ -477,17 +465,17 @@ void TestConnection::noNestedConnection() {
     // A second connection asked for while the first waits on the silent COM1,
     // as the remote key or a second start-up tick would.
     bool asked = false;
-    QTimer::singleShot(300, &watched_->panel, [&] {
+    QTimer::singleShot(300, &bench().panel(), [&] {
         asked = true;
-        watched_->panel.ConnectSupply();
+        bench().panel().ConnectSupply();
     });
-    QVERIFY(StartPanel(watched_->panel));
+    QVERIFY(StartPanel(bench().panel()));
     QVERIFY(asked);
     QVERIFY(sims[1]->WaitForLogCount(6));
     QCOMPARE(Commands(*sims[0]), QStringList{"L"});
     QCOMPARE(Commands(*sims[1]), (QStringList{"L", "B", "D", "SUM", "U", "SU 40"}));
-    QCOMPARE(watched_->panel.StatusText(3), QStringLiteral("COM2"));
-    QCOMPARE(int(watched_->panel.TimeoutCount), 1);
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Port), QStringLiteral("COM2"));
+    QCOMPARE(int(bench().panel().TimeoutCount), 1);
 }
 
 QTEST_MAIN(TestConnection)

@@ -2,6 +2,7 @@
 // ENTER, CE and V SET on every edit target, against the simulated supply. The
 // edits are opened here as the limit and percent keys leave them.
 #include "panel_checks.h"
+#include "panel_fixture.h"
 #include "sim_panel.h"
 #include "supply_link.h"
 
@@ -11,25 +12,23 @@
 
 namespace {
 
-const QString kWaitText = QStringLiteral("Send several commands to ZRM! Please wait a minute.");
-
 // A limit edit as its key's press leaves it, with the blinking label caught
 // while hidden.
 void OpenLimitEdit(Form1& panel, const QString& target) {
     panel.EditTarget = target;
     if (target == QLatin1String("vlimit")) {
         panel.EditOrigin = panel.VoltageLimit;
-        panel.lbl_cmd->setText(QStringLiteral("V LIMIT"));
+        panel.lbl_cmd->setText(TargetCaption::VoltageLimit);
         panel.FlashControl = panel.lbl_u;
         panel.EnableGroupVLimit(false);
     } else if (target == QLatin1String("ilimit")) {
         panel.EditOrigin = panel.CurrentLimit;
-        panel.lbl_cmd->setText(QStringLiteral("I LIMIT"));
+        panel.lbl_cmd->setText(TargetCaption::CurrentLimit);
         panel.FlashControl = panel.lbl_i;
         panel.EnableGroupILimit(false);
     } else {
         panel.EditOrigin = panel.PowerLimit;
-        panel.lbl_cmd->setText(QStringLiteral("P LIMIT"));
+        panel.lbl_cmd->setText(TargetCaption::PowerLimit);
         panel.FlashControl = panel.lbl_p;
         panel.EnableGroupPLimit(false);
     }
@@ -42,7 +41,7 @@ void OpenLimitEdit(Form1& panel, const QString& target) {
 void OpenPercentEdit(Form1& panel, const QString& target) {
     const bool plus = target == QLatin1String("plus");
     panel.EditTarget = target;
-    panel.lbl_cmd->setText(plus ? QStringLiteral("+%") : QStringLiteral("-%"));
+    panel.lbl_cmd->setText(plus ? TargetCaption::PlusPercent : TargetCaption::MinusPercent);
     (plus ? panel.cmd_plus : panel.cmd_minus)->setEnabled(false);
     (plus ? panel.cmd_minus : panel.cmd_plus)->setEnabled(true);
     panel.EditOrigin = plus ? panel.PlusPercent : panel.MinusPercent;
@@ -84,11 +83,9 @@ QList<QWidget*> EntryGroup(const Form1& p) {
 
 } // namespace
 
-class EditKeysTest : public QObject {
+class EditKeysTest : public PanelTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
     void limitEdits_data();
     void limitEdits();
     void enterSendsPercentChange_data();
@@ -98,18 +95,7 @@ private slots:
     void ceDropsPercentChange();
     void keysThatChangeNothing_data();
     void keysThatChangeNothing();
-
-private:
-    std::unique_ptr<SimPanel> bench_;
 };
-
-void EditKeysTest::init() {
-    bench_ = std::make_unique<SimPanel>();
-}
-
-void EditKeysTest::cleanup() {
-    bench_.reset();
-}
 
 void EditKeysTest::limitEdits_data() {
     QTest::addColumn<QStringList>("simArgs");
@@ -168,8 +154,8 @@ void EditKeysTest::limitEdits() {
     QFETCH(float, originAfter);
     QFETCH(QStringList, supply);
     QFETCH(bool, noVoltageLimit);
-    QVERIFY(bench_->Start(simArgs));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start(simArgs));
+    Form1& panel = bench().panel();
     if (noVoltageLimit) {
         panel.VoltageLimit = 0;
     }
@@ -178,19 +164,19 @@ void EditKeysTest::limitEdits() {
 
     Click(panel.findChild<QWidget*>(key));
 
-    QCOMPARE(bench_->Sent(), commands);
+    QCOMPARE(bench().Sent(), commands);
     const QString wrong = ShownMismatches(panel, shown);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     QCOMPARE(panel.EditOrigin, originAfter);
     QCOMPARE(panel.EditTarget, QString("vset"));
-    QCOMPARE(panel.lbl_cmd->text(), QString("V SET"));
+    QCOMPARE(panel.lbl_cmd->text(), TargetCaption::VoltageSet);
     QVERIFY(!panel.tmr_flash->isActive());
     QVERIFY(!panel.FlashControl->isHidden());
     QVERIFY(AllEnabled(EntryGroup(panel), true));
     // The members hold what the displays show.
     QCOMPARE(panel.CurrentLimit, SingleNumber(panel.dis_li->text()));
     QCOMPARE(panel.PowerLimit, SingleNumber(panel.dis_lp->text()));
-    const QString wrongSupply = SupplyMismatches(bench_->sim(), supply);
+    const QString wrongSupply = SupplyMismatches(bench().sim(), supply);
     QVERIFY2(wrongSupply.isEmpty(), qPrintable(wrongSupply));
 }
 
@@ -240,8 +226,8 @@ void EditKeysTest::enterSendsPercentChange() {
     QFETCH(float, originAfter);
     const bool plus = target == QLatin1String("plus");
     const QString start = QString::number(std::floor(origin));
-    QVERIFY(bench_->Start({plus ? "--plus" : "--minus", start}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({plus ? "--plus" : "--minus", start}));
+    Form1& panel = bench().panel();
     OpenPercentEdit(panel, target);
     panel.EditOrigin = origin;
     QVERIFY(ChangePercent(panel, target, how, value));
@@ -254,7 +240,7 @@ void EditKeysTest::enterSendsPercentChange() {
                       .arg(panel.frm_keypad->isEnabled())
                       .arg(panel.cmd_add->isEnabled())
                       .arg(panel.cmd_sub->isEnabled())
-                      .arg(panel.StatusText(1));
+                      .arg(panel.StatusText(StatusPanel::Status));
     });
     sampler.start(20);
     QElapsedTimer clock;
@@ -263,7 +249,7 @@ void EditKeysTest::enterSendsPercentChange() {
     const qint64 elapsedMs = clock.elapsed();
     sampler.stop();
 
-    const QList<SimProcess::LogEntry> sent = bench_->SentEntries();
+    const QList<SimProcess::LogEntry> sent = bench().SentEntries();
     QCOMPARE(SimProcess::Commands(sent), commands);
     const QString shortPauses = ShortPauses(sent);
     QVERIFY2(shortPauses.isEmpty(), qPrintable(shortPauses));
@@ -273,9 +259,9 @@ void EditKeysTest::enterSendsPercentChange() {
         QCOMPARE(during, QStringList());
     } else {
         QVERIFY(!during.isEmpty());
-        QCOMPARE(during, QStringList(during.size(), "0 0 0 " + kWaitText));
+        QCOMPARE(during, QStringList(during.size(), "0 0 0 " + QString(StatusPanel1::Sending)));
     }
-    QCOMPARE(panel.StatusText(1), QString("Ready"));
+    QCOMPARE(panel.StatusText(StatusPanel::Status), StatusPanel1::Ready);
     QVERIFY(panel.frm_keypad->isEnabled());
     QVERIFY(panel.cmd_add->isEnabled());
     QVERIFY(panel.cmd_sub->isEnabled());
@@ -287,28 +273,28 @@ void EditKeysTest::enterSendsPercentChange() {
     QCOMPARE(panel.EditOrigin, originAfter);
     QCOMPARE(plus ? panel.PlusPercent : panel.MinusPercent, originAfter);
     QCOMPARE(panel.EditTarget, QString("vset"));
-    QCOMPARE(panel.lbl_cmd->text(), QString("V SET"));
+    QCOMPARE(panel.lbl_cmd->text(), TargetCaption::VoltageSet);
     // The supply moved by the points sent from where it stood.
     const int moved = static_cast<int>(commands.count("SB+") + commands.count("SD+")) -
                       static_cast<int>(commands.count("SB-") + commands.count("SD-"));
-    QCOMPARE(bench_->sim().State().value(target), QString::number(start.toInt() + moved));
+    QCOMPARE(bench().sim().State().value(target), QString::number(start.toInt() + moved));
 }
 
 // A "+ %" query that the supply left unanswered reads as 0: from there 120 is
 // more points than the supply's range holds, and only that range is sent.
 void EditKeysTest::enterAfterUnansweredPercentQuery() {
-    QVERIFY(bench_->Start({"--drop", "B"}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({"--drop", "B"}));
+    Form1& panel = bench().panel();
     QCOMPARE(panel.PlusPercent, 0.0f);
     OpenPercentEdit(panel, "plus");
     QVERIFY(ChangePercent(panel, "plus", "typed", "120"));
 
     Click(panel.cmd_enter);
 
-    QCOMPARE(bench_->Sent(), QStringList(50, "SB+"));
+    QCOMPARE(bench().Sent(), QStringList(50, "SB+"));
     QCOMPARE(panel.EditOrigin, 120.0f);
-    QCOMPARE(panel.StatusText(1), QString("Ready"));
-    QCOMPARE(bench_->sim().State().value("plus"), QString("150"));
+    QCOMPARE(panel.StatusText(StatusPanel::Status), StatusPanel1::Ready);
+    QCOMPARE(bench().sim().State().value("plus"), QString("150"));
 }
 
 void EditKeysTest::ceDropsPercentChange_data() {
@@ -345,14 +331,14 @@ void EditKeysTest::ceDropsPercentChange() {
     QFETCH(QString, value);
     QFETCH(QString, restored);
     const bool plus = target == QLatin1String("plus");
-    QVERIFY(bench_->Start({"--plus", "100", "--minus", "80"}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({"--plus", "100", "--minus", "80"}));
+    Form1& panel = bench().panel();
     OpenPercentEdit(panel, target);
     QVERIFY(ChangePercent(panel, target, how, value));
 
     Click(panel.cmd_ce);
 
-    QCOMPARE(bench_->Sent(), QStringList());
+    QCOMPARE(bench().Sent(), QStringList());
     QCOMPARE((plus ? panel.txt_plus : panel.txt_minus)->text(), restored);
     QCOMPARE(plus ? panel.PlusPercent : panel.MinusPercent, restored.toFloat());
     QCOMPARE(panel.EditOrigin, restored.toFloat());
@@ -362,8 +348,8 @@ void EditKeysTest::ceDropsPercentChange() {
     QVERIFY(!panel.txt_minus->isEnabled());
     QVERIFY(AllEnabled(EditGroup(panel), true));
     QCOMPARE(panel.EditTarget, QString("vset"));
-    QCOMPARE(panel.lbl_cmd->text(), QString("V SET"));
-    const QMap<QString, QString> state = bench_->sim().State();
+    QCOMPARE(panel.lbl_cmd->text(), TargetCaption::VoltageSet);
+    const QMap<QString, QString> state = bench().sim().State();
     QCOMPARE(state.value("plus"), QString("100"));
     QCOMPARE(state.value("minus"), QString("80"));
 }
@@ -376,22 +362,29 @@ void EditKeysTest::keysThatChangeNothing_data() {
 
     // Without an edit ENTER and CE do nothing; V SET only names the target.
     QTest::newRow("ENTER, idle") << "vset"
-                                 << "cmd_enter" << Qt::LeftButton << "VSET ";
+                                 << "cmd_enter" << Qt::LeftButton
+                                 << QString(TargetCaption::AtStart);
     QTest::newRow("CE, idle") << "vset"
-                              << "cmd_ce" << Qt::LeftButton << "VSET ";
+                              << "cmd_ce" << Qt::LeftButton << QString(TargetCaption::AtStart);
     QTest::newRow("V SET, idle") << "vset"
-                                 << "cmd_vset" << Qt::LeftButton << "V SET";
-    QTest::newRow("V SET, right button") << "vset"
-                                         << "cmd_vset" << Qt::RightButton << "VSET ";
-    QTest::newRow("V SET, middle button") << "vset"
-                                          << "cmd_vset" << Qt::MiddleButton << "VSET ";
+                                 << "cmd_vset" << Qt::LeftButton
+                                 << QString(TargetCaption::VoltageSet);
+    QTest::newRow("V SET, right button")
+        << "vset"
+        << "cmd_vset" << Qt::RightButton << QString(TargetCaption::AtStart);
+    QTest::newRow("V SET, middle button")
+        << "vset"
+        << "cmd_vset" << Qt::MiddleButton << QString(TargetCaption::AtStart);
     // Only the left button closes an edit.
-    QTest::newRow("ENTER, right button") << "vlimit"
-                                         << "cmd_enter" << Qt::RightButton << "V LIMIT";
-    QTest::newRow("CE, right button") << "vlimit"
-                                      << "cmd_ce" << Qt::RightButton << "V LIMIT";
-    QTest::newRow("CE, middle button") << "ilimit"
-                                       << "cmd_ce" << Qt::MiddleButton << "I LIMIT";
+    QTest::newRow("ENTER, right button")
+        << "vlimit"
+        << "cmd_enter" << Qt::RightButton << QString(TargetCaption::VoltageLimit);
+    QTest::newRow("CE, right button")
+        << "vlimit"
+        << "cmd_ce" << Qt::RightButton << QString(TargetCaption::VoltageLimit);
+    QTest::newRow("CE, middle button")
+        << "ilimit"
+        << "cmd_ce" << Qt::MiddleButton << QString(TargetCaption::CurrentLimit);
 }
 
 void EditKeysTest::keysThatChangeNothing() {
@@ -399,8 +392,8 @@ void EditKeysTest::keysThatChangeNothing() {
     QFETCH(QString, key);
     QFETCH(Qt::MouseButton, button);
     QFETCH(QString, caption);
-    QVERIFY(bench_->Start({"--vlimit", "30", "--ilimit", "2"}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({"--vlimit", "30", "--ilimit", "2"}));
+    Form1& panel = bench().panel();
     if (target != QLatin1String("vset")) {
         OpenLimitEdit(panel, target);
     }
@@ -411,7 +404,7 @@ void EditKeysTest::keysThatChangeNothing() {
 
     Click(panel.findChild<QWidget*>(key), button);
 
-    QCOMPARE(bench_->Sent(), QStringList());
+    QCOMPARE(bench().Sent(), QStringList());
     QCOMPARE(panel.EditTarget, target);
     QCOMPARE(panel.lbl_cmd->text(), caption);
     QCOMPARE(panel.EditOrigin, 12.0f);

@@ -55,18 +55,15 @@ void LimitKeysTest::shortPress_data() {
     QTest::addColumn<QStringList>("commands");
 
     QTest::newRow("V LIMIT") << "cmd_vlimit" << false << Qt::LeftButton << "vlimit"
-                             << "V LIMIT"
-                             << "lbl_u" << QStringList{};
+                             << QString(TargetCaption::VoltageLimit) << "lbl_u" << QStringList{};
     QTest::newRow("I LIMIT") << "cmd_ilimit" << false << Qt::LeftButton << "ilimit"
-                             << "I LIMIT"
-                             << "lbl_i" << QStringList{};
+                             << QString(TargetCaption::CurrentLimit) << "lbl_i" << QStringList{};
     QTest::newRow("P LIMIT, output off reads the current limit")
-        << "cmd_plimit" << false << Qt::LeftButton << "plimit"
-        << "P LIMIT"
+        << "cmd_plimit" << false << Qt::LeftButton << "plimit" << QString(TargetCaption::PowerLimit)
         << "lbl_p" << QStringList{"I"};
-    QTest::newRow("P LIMIT, output on") << "cmd_plimit" << true << Qt::LeftButton << "plimit"
-                                        << "P LIMIT"
-                                        << "lbl_p" << QStringList{};
+    QTest::newRow("P LIMIT, output on")
+        << "cmd_plimit" << true << Qt::LeftButton << "plimit" << QString(TargetCaption::PowerLimit)
+        << "lbl_p" << QStringList{};
     QTest::newRow("V LIMIT, right button") << "cmd_vlimit" << false << Qt::RightButton << ""
                                            << ""
                                            << "" << QStringList{};
@@ -257,7 +254,7 @@ void LimitKeysTest::ceAfterLongPress() {
     QCOMPARE(Limits(panel), limits);
     QCOMPARE(SupplyLimits(s.sim()), limits);
     QCOMPARE(panel.EditTarget, QString("vset"));
-    QCOMPARE(panel.lbl_cmd->text(), QString("V SET"));
+    QCOMPARE(panel.lbl_cmd->text(), TargetCaption::VoltageSet);
     QVERIFY(!panel.tmr_flash->isActive());
     QVERIFY(!panel.FlashControl->isHidden());
     QVERIFY(AllEnabled(IdleKeys(panel), true));

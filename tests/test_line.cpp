@@ -6,14 +6,13 @@
 #include <QTest>
 #include <cfloat>
 
-Q_DECLARE_METATYPE(StatusTexts)
 Q_DECLARE_METATYPE(SerialPortDescription)
 
 namespace {
 
 // A status line as the supply sends it after its lead character: 36
 // characters, then the LF that ReadReply leaves on.
-QString StatusLine(const QString& digits = QStringLiteral("010201")) {
+QString StatusPayload(const QString& digits = QStringLiteral("010201")) {
     return QStringLiteral("12.34 1.234 015.2 30 2.50 075 ") + digits + u'\n';
 }
 
@@ -51,6 +50,8 @@ private slots:
     void capacity();
     void connectionStatus_data();
     void connectionStatus();
+    void statusFields_data();
+    void statusFields();
     void pollCheck_data();
     void pollCheck();
     void pollModes_data();
@@ -121,52 +122,82 @@ void TestLine::capacity() {
 
 void TestLine::connectionStatus_data() {
     QTest::addColumn<QString>("payload");
-    QTest::addColumn<StatusTexts>("texts");
+    // voltage, current, power, voltage limit, current limit, power limit
+    QTest::addColumn<QStringList>("texts");
     QTest::addColumn<bool>("complete");
     // OutputOn, OverTemp, FineMode, Locked afterwards; 7 marks "not read".
     QTest::addColumn<QList<int>>("digits");
 
-    const StatusTexts full{"12.34", "1.234", "015.2", "30", "2.50", "075"};
-    QTest::newRow("whole line") << StatusLine() << full << true << QList<int>{0, 1, 0, 1};
-    QTest::newRow("all ones") << StatusLine(QStringLiteral("111011")) << full << true
+    const QStringList full{"12.34", "1.234", "015.2", "30", "2.50", "075"};
+    QTest::newRow("whole line") << StatusPayload() << full << true << QList<int>{0, 1, 0, 1};
+    QTest::newRow("all ones") << StatusPayload(QStringLiteral("111011")) << full << true
                               << QList<int>{1, 1, 1, 1};
     QTest::newRow("30 characters stop at position 31")
-        << StatusLine().left(30) << full << false << QList<int>{7, 7, 7, 7};
+        << StatusPayload().left(30) << full << false << QList<int>{7, 7, 7, 7};
     QTest::newRow("not a digit at 32")
-        << StatusLine(QStringLiteral("1x0201")) << full << false << QList<int>{1, 7, 7, 7};
+        << StatusPayload(QStringLiteral("1x0201")) << full << false << QList<int>{1, 7, 7, 7};
     QTest::newRow("not a digit at 36")
-        << StatusLine(QStringLiteral("11120-")) << full << false << QList<int>{1, 1, 1, 7};
-    QTest::newRow("blank at 33") << StatusLine(QStringLiteral("11 201")) << full << false
+        << StatusPayload(QStringLiteral("11120-")) << full << false << QList<int>{1, 1, 1, 7};
+    QTest::newRow("blank at 33") << StatusPayload(QStringLiteral("11 201")) << full << false
                                  << QList<int>{1, 1, 7, 7};
     QTest::newRow("35 characters")
-        << StatusLine().left(35) << full << false << QList<int>{0, 1, 0, 7};
+        << StatusPayload().left(35) << full << false << QList<int>{0, 1, 0, 7};
     QTest::newRow("fields cut short")
-        << QStringLiteral("12.34 1.2") << StatusTexts{"12.34", "1.2", "", "", "", ""} << false
+        << QStringLiteral("12.34 1.2") << QStringList{"12.34", "1.2", "", "", "", ""} << false
         << QList<int>{7, 7, 7, 7};
-    QTest::newRow("empty") << QString() << StatusTexts{} << false << QList<int>{7, 7, 7, 7};
+    QTest::newRow("empty") << QString() << QStringList{"", "", "", "", "", ""} << false
+                           << QList<int>{7, 7, 7, 7};
 }
 
 void TestLine::connectionStatus() {
     QFETCH(QString, payload);
-    QFETCH(StatusTexts, texts);
+    QFETCH(QStringList, texts);
     QFETCH(bool, complete);
     QFETCH(QList<int>, digits);
 
     PanelState state = FreshState();
     state.OutputOn = state.OverTemp = state.FineMode = state.Locked = 7;
-    StatusTexts cut;
-    QCOMPARE(ReadConnectionStatus(payload, state, cut), complete);
-    QCOMPARE(cut.voltage, texts.voltage);
-    QCOMPARE(cut.current, texts.current);
-    QCOMPARE(cut.power, texts.power);
-    QCOMPARE(cut.voltageLimit, texts.voltageLimit);
-    QCOMPARE(cut.currentLimit, texts.currentLimit);
-    QCOMPARE(cut.powerLimit, texts.powerLimit);
-    QCOMPARE(state.VoltageSet, static_cast<float>(LeadingNumber(texts.voltage)));
-    QCOMPARE(state.VoltageLimit, static_cast<float>(LeadingNumber(texts.voltageLimit)));
-    QCOMPARE(state.CurrentLimit, static_cast<float>(LeadingNumber(texts.currentLimit)));
-    QCOMPARE(state.PowerLimit, static_cast<float>(LeadingNumber(texts.powerLimit)));
+    const StatusLine status = ParseStatusLine(payload);
+    QCOMPARE(ReadConnectionStatus(status, state), complete);
+    QCOMPARE(
+        (QStringList{status.voltage.text, status.current.text, status.power.text,
+                     status.voltageLimit.text, status.currentLimit.text, status.powerLimit.text}),
+        texts);
+    QCOMPARE(state.VoltageSet, static_cast<float>(LeadingNumber(texts[0])));
+    QCOMPARE(state.VoltageLimit, static_cast<float>(LeadingNumber(texts[3])));
+    QCOMPARE(state.CurrentLimit, static_cast<float>(LeadingNumber(texts[4])));
+    QCOMPARE(state.PowerLimit, static_cast<float>(LeadingNumber(texts[5])));
     QCOMPARE((QList<int>{state.OutputOn, state.OverTemp, state.FineMode, state.Locked}), digits);
+}
+
+void TestLine::statusFields_data() {
+    QTest::addColumn<QString>("payload");
+    QTest::addColumn<float>("value");
+    QTest::addColumn<bool>("plain");
+
+    // The voltage-limit field, positions 19 and 20.
+    const auto withLimit = [](const QString& field) {
+        return StatusPayload().left(18) + field + StatusPayload().mid(20);
+    };
+    QTest::newRow("30") << withLimit("30") << 30.0f << true;
+    QTest::newRow("blank before the digit") << withLimit(" 5") << 5.0f << true;
+    QTest::newRow("negative") << withLimit("-1") << -1.0f << false;
+    QTest::newRow("letter after the digit") << withLimit("4x") << 4.0f << false;
+    QTest::newRow("blank") << withLimit("  ") << 0.0f << false;
+    QTest::newRow("beyond a short line") << StatusPayload().left(18) << 0.0f << false;
+}
+
+void TestLine::statusFields() {
+    QFETCH(QString, payload);
+    QFETCH(float, value);
+    QFETCH(bool, plain);
+
+    const StatusField field = ParseStatusLine(payload).voltageLimit;
+    QCOMPARE(field.value, value);
+    QCOMPARE(field.plain.has_value(), plain);
+    if (plain) {
+        QCOMPARE(*field.plain, value);
+    }
 }
 
 void TestLine::pollCheck_data() {
@@ -174,16 +205,16 @@ void TestLine::pollCheck_data() {
     QTest::addColumn<bool>("taken");
 
     QTest::newRow("empty") << QString() << false;
-    QTest::newRow("capital E") << QStringLiteral("E") + StatusLine() << false;
-    QTest::newRow("capital A") << QStringLiteral("A") + StatusLine().mid(1) << false;
-    QTest::newRow("capital Z") << QStringLiteral("Z") + StatusLine().mid(1) << false;
-    QTest::newRow("36 characters with LF") << StatusLine().left(35) + u'\n' << false;
-    QTest::newRow("36 without LF") << StatusLine().left(36) << false;
-    QTest::newRow("37 characters") << StatusLine() << true;
-    QTest::newRow("longer line") << StatusLine() + QStringLiteral("S") + StatusLine() << true;
-    QTest::newRow("not a digit at 32") << StatusLine(QStringLiteral("0x0201")) << false;
-    QTest::newRow("blank at 32") << StatusLine(QStringLiteral("0 0201")) << false;
-    QTest::newRow("other digits not checked") << StatusLine(QStringLiteral("x1xxxx")) << true;
+    QTest::newRow("capital E") << QStringLiteral("E") + StatusPayload() << false;
+    QTest::newRow("capital A") << QStringLiteral("A") + StatusPayload().mid(1) << false;
+    QTest::newRow("capital Z") << QStringLiteral("Z") + StatusPayload().mid(1) << false;
+    QTest::newRow("36 characters with LF") << StatusPayload().left(35) + u'\n' << false;
+    QTest::newRow("36 without LF") << StatusPayload().left(36) << false;
+    QTest::newRow("37 characters") << StatusPayload() << true;
+    QTest::newRow("longer line") << StatusPayload() + QStringLiteral("S") + StatusPayload() << true;
+    QTest::newRow("not a digit at 32") << StatusPayload(QStringLiteral("0x0201")) << false;
+    QTest::newRow("blank at 32") << StatusPayload(QStringLiteral("0 0201")) << false;
+    QTest::newRow("other digits not checked") << StatusPayload(QStringLiteral("x1xxxx")) << true;
 }
 
 void TestLine::pollCheck() {
@@ -196,19 +227,19 @@ void TestLine::pollCheck() {
     state.CurrentLimit = 1;
     state.PowerLimit = 2;
     state.OverTemp = 0;
-    PollTexts texts;
-    QCOMPARE(ReadPollStatus(reply, state, texts), taken);
+    const std::optional<StatusLine> status = ReadPollStatus(reply, state);
+    QCOMPARE(status.has_value(), taken);
     if (taken) {
         QCOMPARE(state.TimeoutCount, std::int16_t(0));
         QCOMPARE(state.OverTemp, std::int16_t(1));
         QCOMPARE(state.VoltageSet, 12.34f);
         QCOMPARE(state.CurrentLimit, 2.5f);
         QCOMPARE(state.PowerLimit, 75.0f);
-        QCOMPARE(texts.voltage.value_or(QString()), QStringLiteral("12.34"));
-        QCOMPARE(texts.current, QStringLiteral("1.234"));
-        QCOMPARE(texts.power, QStringLiteral("015.2"));
-        QCOMPARE(texts.currentLimit, QStringLiteral("2.50"));
-        QCOMPARE(texts.powerLimit, QStringLiteral("075"));
+        QCOMPARE(status->voltage.text, QStringLiteral("12.34"));
+        QCOMPARE(status->current.text, QStringLiteral("1.234"));
+        QCOMPARE(status->power.text, QStringLiteral("015.2"));
+        QCOMPARE(status->currentLimit.text, QStringLiteral("2.50"));
+        QCOMPARE(status->powerLimit.text, QStringLiteral("075"));
     } else {
         QCOMPARE(state.TimeoutCount, std::int16_t(4));
         QCOMPARE(state.OverTemp, std::int16_t(0));
@@ -243,9 +274,8 @@ void TestLine::pollModes() {
     state.EditTarget = editTarget;
     state.VoltageSet = 5;
     state.VoltageLimit = 40;
-    PollTexts texts;
-    QVERIFY(ReadPollStatus(StatusLine(), state, texts));
-    QCOMPARE(texts.voltage.has_value(), showsVoltage);
+    QVERIFY(ReadPollStatus(StatusPayload(), state));
+    QCOMPARE(PollShowsVoltage(state), showsVoltage);
     QCOMPARE(state.VoltageSet, voltageSet);
     // The poll leaves the voltage limit and the other digits to the connection and the keys.
     QCOMPARE(state.VoltageLimit, 40.0f);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // OUTPUT, LOCK, REM, N and F against the simulated supply, and the blink tick.
 #include "panel_checks.h"
+#include "panel_fixture.h"
 #include "sim_panel.h"
 
 #include <QElapsedTimer>
@@ -19,11 +20,9 @@ QList<QWidget*> LockedControls(const Form1& p) {
 
 } // namespace
 
-class ModeKeysTest : public QObject {
+class ModeKeysTest : public PanelTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
     void outputKey_data();
     void outputKey();
     void fineKeys_data();
@@ -37,18 +36,7 @@ private slots:
     void secondRemIsIgnored();
     void flashTick_data();
     void flashTick();
-
-private:
-    std::unique_ptr<SimPanel> bench_;
 };
-
-void ModeKeysTest::init() {
-    bench_ = std::make_unique<SimPanel>();
-}
-
-void ModeKeysTest::cleanup() {
-    bench_.reset();
-}
 
 void ModeKeysTest::outputKey_data() {
     QTest::addColumn<bool>("onAtStart");
@@ -65,8 +53,8 @@ void ModeKeysTest::outputKey() {
     QFETCH(bool, onAtStart);
     QFETCH(int, presses);
     QFETCH(bool, onAtEnd);
-    QVERIFY(bench_->Start(onAtStart ? QStringList{"--output-on"} : QStringList{}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start(onAtStart ? QStringList{"--output-on"} : QStringList{}));
+    Form1& panel = bench().panel();
     QCOMPARE(panel.Timer3->isActive(), onAtStart);
 
     for (int i = 0; i < presses; ++i) {
@@ -77,11 +65,11 @@ void ModeKeysTest::outputKey() {
     QCOMPARE(panel.lbl_on->isVisible(), onAtEnd);
     QCOMPARE(panel.lbl_off->isVisible(), !onAtEnd);
     QCOMPARE(panel.Timer3->isActive(), onAtEnd);
-    QCOMPARE(bench_->Sent(), QStringList(presses, QStringLiteral("KO")));
-    QCOMPARE(bench_->sim().State().value("output"), onAtEnd ? QString("1") : QString("0"));
+    QCOMPARE(bench().Sent(), QStringList(presses, QStringLiteral("KO")));
+    QCOMPARE(bench().sim().State().value("output"), onAtEnd ? QString("1") : QString("0"));
     if (onAtEnd) {
         // The monitor comes alive: 5 V on the simulator's 10 ohms give 0.5 A.
-        QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("0.500"), kPollWaitMs);
+        QCOMPARE(WaitUntilShown(panel, {"dis_i=0.500"}), QString());
     }
 }
 
@@ -104,18 +92,18 @@ void ModeKeysTest::fineKeys() {
     QFETCH(QString, keys);
     QFETCH(QStringList, commands);
     QFETCH(bool, fineAtEnd);
-    QVERIFY(bench_->Start(fineAtStart ? QStringList{"--fine"} : QStringList{}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start(fineAtStart ? QStringList{"--fine"} : QStringList{}));
+    Form1& panel = bench().panel();
     QCOMPARE(panel.lbl_fine->isVisible(), fineAtStart);
 
     for (const QChar key : keys) {
         Click(key == u'F' ? panel.cmd_f : panel.cmd_n);
     }
 
-    QCOMPARE(bench_->Sent(), commands);
+    QCOMPARE(bench().Sent(), commands);
     QCOMPARE(panel.FineMode, fineAtEnd ? 1 : 0);
     QCOMPARE(panel.lbl_fine->isVisible(), fineAtEnd);
-    QCOMPARE(bench_->sim().State().value("fine"), fineAtEnd ? QString("1") : QString("0"));
+    QCOMPARE(bench().sim().State().value("fine"), fineAtEnd ? QString("1") : QString("0"));
 }
 
 void ModeKeysTest::otherButtonsDoNothing_data() {
@@ -131,8 +119,8 @@ void ModeKeysTest::otherButtonsDoNothing_data() {
 void ModeKeysTest::otherButtonsDoNothing() {
     QFETCH(QString, key);
     QFETCH(Qt::MouseButton, button);
-    QVERIFY(bench_->Start({}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({}));
+    Form1& panel = bench().panel();
     panel.EditTarget = QStringLiteral("plus");
 
     QElapsedTimer clock;
@@ -140,7 +128,7 @@ void ModeKeysTest::otherButtonsDoNothing() {
     Click(panel.findChild<QWidget*>(key), button);
 
     QVERIFY(clock.elapsed() < 1000); // REM's one-second wait did not run
-    QCOMPARE(bench_->Sent(), QStringList());
+    QCOMPARE(bench().Sent(), QStringList());
     QCOMPARE(panel.OutputOn, 0);
     QCOMPARE(panel.FineMode, 0);
     QCOMPARE(panel.Locked, 0);
@@ -169,8 +157,8 @@ void ModeKeysTest::lockKey() {
     QFETCH(bool, lockedSupply);
     QFETCH(float, hold);
     QFETCH(bool, unlocked);
-    QVERIFY(bench_->Start(lockedSupply ? QStringList{"--locked"} : QStringList{}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start(lockedSupply ? QStringList{"--locked"} : QStringList{}));
+    Form1& panel = bench().panel();
     QCOMPARE(panel.lbl_lock->isVisible(), lockedSupply);
 
     // While the key is down the panel is locked.
@@ -190,8 +178,8 @@ void ModeKeysTest::lockKey() {
     QVERIFY(AllEnabled(LockedControls(panel), unlocked));
     QVERIFY(panel.cmd_lock->isEnabled());
     // The lock is the soft panel's own: nothing goes to the supply.
-    QCOMPARE(bench_->Sent(), QStringList());
-    QCOMPARE(bench_->sim().State().value("locked"), lockedSupply ? QString("1") : QString("0"));
+    QCOMPARE(bench().Sent(), QStringList());
+    QCOMPARE(bench().sim().State().value("locked"), lockedSupply ? QString("1") : QString("0"));
 }
 
 void ModeKeysTest::remAfterCommunicationError_data() {
@@ -215,32 +203,32 @@ void ModeKeysTest::remAfterCommunicationError() {
     QFETCH(QString, openKey);
     QFETCH(bool, locked);
     QFETCH(bool, outputOn);
-    Form1& panel = bench_->panel();
+    Form1& panel = bench().panel();
     if (openKey.isEmpty()) {
-        const QString path = bench_->sim().Start(simArgs + QStringList{"--silent", "--no-pacing"});
+        const QString path = bench().sim().Start(simArgs + QStringList{"--silent", "--no-pacing"});
         QVERIFY(!path.isEmpty());
         PointComPorts({path});
         QVERIFY(StartPanel(panel));
         QVERIFY(!panel.Timer3->isActive());
         panel.EditTarget = QStringLiteral("plus");
     } else {
-        QVERIFY(bench_->Start(simArgs));
+        QVERIFY(bench().Start(simArgs));
         Click(panel.findChild<QWidget*>(openKey));
         QVERIFY(!panel.cmd_rem->isEnabled());
         // The supply falls silent: the fifth timeout in a row is a lost link.
         // (A poll answered just before may still clear the count once.)
-        bench_->sim().Control("silent 1");
-        bench_->sim().State();
+        bench().sim().Control("silent 1");
+        bench().sim().State();
         panel.TimeoutCount = 4;
         panel.Timer3_Timer();
     }
-    QTRY_COMPARE_WITH_TIMEOUT(panel.StatusText(1), QString("Communication error!"),
-                              2 * kPollWaitMs);
-    QCOMPARE(bench_->boxes().Count(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.StatusText(StatusPanel::Status),
+                              StatusPanel1::CommunicationError, 2 * kPollWaitMs);
+    QCOMPARE(bench().boxes().Count(), 1);
     QVERIFY(!panel.cmd_output->isEnabled());
     QVERIFY(panel.cmd_rem->isEnabled());
-    bench_->sim().Control("silent 0");
-    bench_->Sent();
+    bench().sim().Control("silent 0");
+    bench().Sent();
 
     // When the connection begins, by the panel's own flag.
     QElapsedTimer clock;
@@ -259,12 +247,12 @@ void ModeKeysTest::remAfterCommunicationError() {
     QVERIFY2(connectingAfterMs >= 1000, qPrintable(QString::number(connectingAfterMs)));
     // The whole connection again and nothing else (its "L" polls are left out
     // of the record): nothing for an abandoned edit.
-    QCOMPARE(bench_->Sent(), (QStringList{"B", "D", "SUM", "U", "SU 40"}));
-    QCOMPARE(panel.StatusText(1), QString("Ready"));
-    QCOMPARE(panel.StatusText(2), QString("ZRM-522"));
+    QCOMPARE(bench().Sent(), (QStringList{"B", "D", "SUM", "U", "SU 40"}));
+    QCOMPARE(panel.StatusText(StatusPanel::Status), StatusPanel1::Ready);
+    QCOMPARE(panel.StatusText(StatusPanel::Model), QString("ZRM-522"));
     QCOMPARE(panel.EditTarget, QString("vset"));
     if (openKey == "cmd_vlimit" || openKey == "cmd_plus") {
-        QCOMPARE(panel.lbl_cmd->text(), QString("V SET"));
+        QCOMPARE(panel.lbl_cmd->text(), TargetCaption::VoltageSet);
     }
     QVERIFY(!panel.tmr_flash->isActive());
     QVERIFY(!panel.lbl_u->isHidden());
@@ -279,12 +267,12 @@ void ModeKeysTest::remAfterCommunicationError() {
     QVERIFY(panel.cmd_lock->isEnabled());
     QCOMPARE(panel.OutputOn, outputOn ? 1 : 0);
     QCOMPARE(panel.Timer3->isActive(), outputOn);
-    QCOMPARE(bench_->boxes().Count(), 1);
+    QCOMPARE(bench().boxes().Count(), 1);
 }
 
 void ModeKeysTest::secondRemIsIgnored() {
-    QVERIFY(bench_->Start({}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({}));
+    Form1& panel = bench().panel();
     // A second press that comes during the first one's wait.
     int nestedPresses = 0;
     QTimer::singleShot(300, &panel, [&] {
@@ -294,10 +282,10 @@ void ModeKeysTest::secondRemIsIgnored() {
     Click(panel.cmd_rem);
     QCOMPARE(nestedPresses, 1);
 
-    const QStringList sent = bench_->Sent();
+    const QStringList sent = bench().Sent();
     QCOMPARE(sent.count("B"), 1);
     QCOMPARE(sent.count("SUM"), 1);
-    QCOMPARE(panel.StatusText(1), QString("Ready"));
+    QCOMPARE(panel.StatusText(StatusPanel::Status), StatusPanel1::Ready);
     QVERIFY(panel.cmd_rem->isEnabled());
 }
 
@@ -311,8 +299,8 @@ void ModeKeysTest::flashTick_data() {
 
 void ModeKeysTest::flashTick() {
     QFETCH(QString, label);
-    QVERIFY(bench_->Start({}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({}));
+    Form1& panel = bench().panel();
     // Without a limit edit the blinking is off.
     QVERIFY(!panel.tmr_flash->isActive());
 
@@ -325,7 +313,7 @@ void ModeKeysTest::flashTick() {
     for (QLabel* other : {panel.lbl_u, panel.lbl_i, panel.lbl_p}) {
         QVERIFY(!other->isHidden());
     }
-    QCOMPARE(bench_->Sent(), QStringList());
+    QCOMPARE(bench().Sent(), QStringList());
 }
 
 QTEST_MAIN(ModeKeysTest)

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The number operations behind every display and command, and the float
-// arithmetic that the keys' bound tests rely on.
+// The number operations behind every display and command, the float
+// arithmetic that the keys' bound tests rely on, the fixed tables, the texts
+// the user sees (pinned here once; the other tests take them from
+// panel_texts.h) and the rules that tie the values together.
+#include "panel_rules.h"
 #include "panel_state.h"
+#include "panel_texts.h"
 
 #include <QTest>
 
@@ -16,6 +20,14 @@ private slots:
     void integerPart();
     void floatSteps();
     void tables();
+    void texts_data();
+    void texts();
+    void entryBound_data();
+    void entryBound();
+    void powerFromLimits_data();
+    void powerFromLimits();
+    void currentFromPowerLimit_data();
+    void currentFromPowerLimit();
 };
 
 void NumberOpsTest::leadingNumber_data() {
@@ -176,6 +188,111 @@ void NumberOpsTest::tables() {
     QCOMPARE(state.ModelIndex, std::int16_t(0));
     QCOMPARE(state.ReplyPending, kFalse);
     QCOMPARE(state.TimeoutCount, std::int16_t(0));
+}
+
+void NumberOpsTest::texts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("finding") << QString(StatusPanel1::Finding)
+                             << "Finding the interface and Collecting data from ZRM";
+    QTest::newRow("ready") << QString(StatusPanel1::Ready) << "Ready";
+    QTest::newRow("status error") << QString(StatusPanel1::CommunicationError)
+                                  << "Communication error!";
+    QTest::newRow("sending") << QString(StatusPanel1::Sending)
+                             << "Send several commands to ZRM! Please wait a minute.";
+    QTest::newRow("message") << QString(MessageText::CommunicationError)
+                             << "Communication error! Please check the interface.";
+    QTest::newRow("message title") << QString(MessageText::CommunicationErrorTitle) << "Warning";
+    QTest::newRow("second copy") << QString(MessageText::AlreadyRunning)
+                                 << "This program is running now!";
+    QTest::newRow("progress start") << QString(ProgressText::Start) << "Connectting!";
+    QTest::newRow("progress scan")
+        << QString(ProgressText::Scanning) << "Connectting ZRM from RS232...";
+    QTest::newRow("not present") << QString(PortOutcomeText::NotPresent) << "not present";
+    QTest::newRow("denied")
+        << QString(PortOutcomeText::Denied)
+        << "permission denied: add your user to the dialout group and log in again";
+    QTest::newRow("busy") << QString(PortOutcomeText::Busy) << "busy: another program holds it";
+    QTest::newRow("silent") << QString(PortOutcomeText::Silent) << "opened, no answer within 1 s";
+    QTest::newRow("at start") << QString(TargetCaption::AtStart) << "VSET ";
+    QTest::newRow("V SET") << QString(TargetCaption::VoltageSet) << "V SET";
+    QTest::newRow("V LIMIT") << QString(TargetCaption::VoltageLimit) << "V LIMIT";
+    QTest::newRow("I LIMIT") << QString(TargetCaption::CurrentLimit) << "I LIMIT";
+    QTest::newRow("P LIMIT") << QString(TargetCaption::PowerLimit) << "P LIMIT";
+    QTest::newRow("+%") << QString(TargetCaption::PlusPercent) << "+%";
+    QTest::newRow("-%") << QString(TargetCaption::MinusPercent) << "-%";
+}
+
+void NumberOpsTest::texts() {
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(text, shown);
+}
+
+void NumberOpsTest::entryBound_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<float>("upper");
+    QTest::addColumn<QString>("upperText");
+    QTest::addColumn<float>("lower");
+    QTest::addColumn<QString>("kept"); // the box's text afterwards
+
+    QTest::newRow("within") << "7.5" << 30.0f << "30.00" << 0.0f << "7.5";
+    QTest::newRow("at the upper bound") << "30" << 30.0f << "30.00" << 0.0f << "30";
+    QTest::newRow("above") << "45" << 30.0f << "30.00" << 0.0f << "30.00";
+    QTest::newRow("below zero") << "-1" << 30.0f << "30.00" << 0.0f << "0";
+    QTest::newRow("below 1 V") << "0.5" << 40.0f << "40" << kLeastVoltageLimit << "1";
+    QTest::newRow("below 0.02 A") << "0.01" << 5.0f << "5.00" << kLeastCurrentLimit << "0.02";
+    QTest::newRow("at 0.02 A") << "0.02" << 5.0f << "5.00" << kLeastCurrentLimit << "0.02";
+    QTest::newRow("below 1 W") << "0" << 200.0f << "200" << kLeastPowerLimit << "1";
+    QTest::newRow("text after the number stays") << "12abc" << 30.0f << "30.00" << 0.0f << "12abc";
+    QTest::newRow("no number counts as 0") << "abc" << 40.0f << "40" << kLeastVoltageLimit << "1";
+}
+
+void NumberOpsTest::entryBound() {
+    QFETCH(QString, typed);
+    QFETCH(float, upper);
+    QFETCH(QString, upperText);
+    QFETCH(float, lower);
+    QFETCH(QString, kept);
+    QCOMPARE(EntryBound(typed, upper, upperText, lower).value_or(typed), kept);
+}
+
+void NumberOpsTest::powerFromLimits_data() {
+    QTest::addColumn<float>("voltageLimit");
+    QTest::addColumn<float>("currentLimit");
+    QTest::addColumn<float>("power");
+
+    QTest::newRow("30 V, 2.5 A") << 30.0f << 2.5f << 75.0f;
+    QTest::newRow("whole watts only") << 33.0f << 2.5f << 82.0f;
+    QTest::newRow("the model's maxima") << 40.0f << 5.0f << 200.0f;
+    QTest::newRow("single-precision product") << 20.0f << 9.99f << 199.0f;
+    QTest::newRow("no current") << 40.0f << 0.0f << 0.0f;
+}
+
+void NumberOpsTest::powerFromLimits() {
+    QFETCH(float, voltageLimit);
+    QFETCH(float, currentLimit);
+    QFETCH(float, power);
+    QCOMPARE(PowerFromLimits(voltageLimit, currentLimit), power);
+}
+
+void NumberOpsTest::currentFromPowerLimit_data() {
+    QTest::addColumn<float>("powerLimit");
+    QTest::addColumn<float>("voltageLimit");
+    QTest::addColumn<float>("current"); // -1: none
+
+    QTest::newRow("whole hundredths and the headroom") << 82.0f << 33.0f << 2.51f;
+    QTest::newRow("exact") << 75.0f << 30.0f << 2.53f;
+    QTest::newRow("the model's power") << 200.0f << 40.0f << 5.03f;
+    QTest::newRow("no voltage limit") << 82.0f << 0.0f << -1.0f;
+}
+
+void NumberOpsTest::currentFromPowerLimit() {
+    QFETCH(float, powerLimit);
+    QFETCH(float, voltageLimit);
+    QFETCH(float, current);
+    QCOMPARE(CurrentFromPowerLimit(powerLimit, voltageLimit).value_or(-1.0f), current);
 }
 
 QTEST_GUILESS_MAIN(NumberOpsTest)

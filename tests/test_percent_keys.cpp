@@ -83,7 +83,8 @@ void PercentKeysTest::editMode() {
 
     QCOMPARE(s.Sent(), QStringList{});
     QCOMPARE(panel.EditTarget, QString(isPlus ? "plus" : "minus"));
-    QCOMPARE(panel.lbl_cmd->text(), QString(isPlus ? "+%" : "-%"));
+    QCOMPARE(panel.lbl_cmd->text(),
+             isPlus ? TargetCaption::PlusPercent : TargetCaption::MinusPercent);
     QCOMPARE(panel.EditOrigin, static_cast<float>(start));
     QVERIFY(!own->isEnabled());
     QVERIFY(!own->isDown());
@@ -182,7 +183,7 @@ void PercentKeysTest::applyMode() {
     QCOMPARE(panel.txt_v->text(), normal.mid(3));
     QCOMPARE(s.sim().State().value("vset"), normal.mid(3));
     QCOMPARE(panel.EditTarget, QString("vset"));
-    QCOMPARE(panel.lbl_cmd->text(), QString("V SET"));
+    QCOMPARE(panel.lbl_cmd->text(), TargetCaption::VoltageSet);
     QVERIFY(AllEnabled(PercentGroup(panel), true));
     QVERIFY(AllEnabled({panel.cmd_plus, panel.cmd_minus}, true));
 }

@@ -2,6 +2,7 @@
 // The monitor poll: its check of the reply (exact bytes from a scripted
 // line), what it refreshes while the output is on (zrm-sim), an unplugged and
 // a silent supply, and polls that must not nest.
+#include "panel_fixture.h"
 #include "panel_harness.h"
 #include "scripted_line.h"
 #include "sim_process.h"
@@ -20,11 +21,9 @@ QByteArray StatusReply(const QByteArray& digits) {
 
 } // namespace
 
-class TestPolling : public QObject {
+class TestPolling : public PanelTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
     void replyCheck_data();
     void replyCheck();
     void followsSupply_data();
@@ -38,20 +37,7 @@ private slots:
 private:
     // The panel connected to a simulator started with args, output on.
     void ConnectToSim(SimProcess& sim, QStringList args);
-
-    std::unique_ptr<MessageBoxCloser> boxes_;
-    std::unique_ptr<Form1> panel_;
 };
-
-void TestPolling::init() {
-    boxes_ = std::make_unique<MessageBoxCloser>();
-    panel_ = std::make_unique<Form1>();
-}
-
-void TestPolling::cleanup() {
-    panel_.reset();
-    boxes_.reset();
-}
 
 void TestPolling::ConnectToSim(SimProcess& sim, QStringList args) {
     args << "--output-on"
@@ -61,9 +47,9 @@ void TestPolling::ConnectToSim(SimProcess& sim, QStringList args) {
          << "--vset"
          << "12";
     PointComPorts({sim.Start(args)});
-    QVERIFY(StartPanel(*panel_));
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
-    QVERIFY(panel_->Timer3->isActive());
+    QVERIFY(StartPanel(bench().panel()));
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::Ready);
+    QVERIFY(bench().panel().Timer3->isActive());
 }
 
 void TestPolling::replyCheck_data() {
@@ -94,7 +80,7 @@ void TestPolling::replyCheck() {
     ScriptedLine line;
     line.Answer(QStringLiteral("L"), reply);
     PointComPorts({line.SlavePath()});
-    Form1& p = *panel_;
+    Form1& p = bench().panel();
     p.InitModelTable();
     p.CommPort = 1;
     QCOMPARE(p.OpenPort(), PortOutcome::Opened);
@@ -152,7 +138,7 @@ void TestPolling::followsSupply() {
 
     SimProcess sim;
     ConnectToSim(sim, fine ? QStringList{"--fine"} : QStringList{});
-    Form1& p = *panel_;
+    Form1& p = bench().panel();
     p.EditTarget = editTarget;
     // The supply changes behind the panel's back: a new set-point and
     // limits, as its own front panel would.
@@ -160,7 +146,7 @@ void TestPolling::followsSupply() {
     p.SendCommand(QStringLiteral("SU 25"));
     p.SendCommand(QStringLiteral("SI 1.50"));
     sim.Control(QStringLiteral("load 20"));
-    QTRY_COMPARE_WITH_TIMEOUT(p.dis_li->text(), QStringLiteral("1.50"), kPollsMs);
+    QCOMPARE(WaitUntilShown(p, {"dis_li=1.50"}, kPollsMs), QString());
     // One reply refreshes everything at once.
     QCOMPARE(p.dis_i->text(), QStringLiteral("0.400"));
     QCOMPARE(p.dis_p->text(), QStringLiteral("003.2"));
@@ -172,57 +158,57 @@ void TestPolling::followsSupply() {
     QCOMPARE(p.dis_lv->text(), QStringLiteral("30"));
     QCOMPARE(p.VoltageLimit, 30.0f);
     QCOMPARE(int(p.TimeoutCount), 0);
-    QCOMPARE(boxes_->Count(), 0);
+    QCOMPARE(bench().boxes().Count(), 0);
 }
 
 void TestPolling::overTemperature() {
     SimProcess sim;
     ConnectToSim(sim, {});
-    QVERIFY(panel_->lbl_overtemp->isHidden());
+    QVERIFY(bench().panel().lbl_overtemp->isHidden());
     sim.Control(QStringLiteral("overtemp 1"));
-    QTRY_VERIFY_WITH_TIMEOUT(!panel_->lbl_overtemp->isHidden(), kPollsMs);
-    QCOMPARE(int(panel_->OverTemp), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!bench().panel().lbl_overtemp->isHidden(), kPollsMs);
+    QCOMPARE(int(bench().panel().OverTemp), 1);
     sim.Control(QStringLiteral("overtemp 0"));
-    QTRY_VERIFY_WITH_TIMEOUT(panel_->lbl_overtemp->isHidden(), kPollsMs);
-    QCOMPARE(int(panel_->OverTemp), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(bench().panel().lbl_overtemp->isHidden(), kPollsMs);
+    QCOMPARE(int(bench().panel().OverTemp), 0);
 }
 
 void TestPolling::unpluggedSupply() {
     SimProcess sim;
     ConnectToSim(sim, {});
     sim.Control(QStringLiteral("unplug"));
-    QTRY_VERIFY_WITH_TIMEOUT(!panel_->MSComm1->isOpen(), kPollsMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!bench().panel().MSComm1->isOpen(), kPollsMs);
     // Every poll now times out; from the fifth on each one reports the lost link.
-    QTRY_VERIFY_WITH_TIMEOUT(boxes_->Count() >= 2, 3 * kPollsMs);
-    for (const SeenMessage& message : boxes_->Seen()) {
-        QCOMPARE(message.title, QStringLiteral("Warning"));
-        QCOMPARE(message.text, kLostLinkText);
+    QTRY_VERIFY_WITH_TIMEOUT(bench().boxes().Count() >= 2, 3 * kPollsMs);
+    for (const SeenMessage& message : bench().boxes().Seen()) {
+        QCOMPARE(message.title, MessageText::CommunicationErrorTitle);
+        QCOMPARE(message.text, MessageText::CommunicationError);
     }
-    QVERIFY(panel_->TimeoutCount >= 6);
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Communication error!"));
-    QVERIFY(!panel_->cmd_output->isEnabled());
+    QVERIFY(bench().panel().TimeoutCount >= 6);
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::CommunicationError);
+    QVERIFY(!bench().panel().cmd_output->isEnabled());
 
     // Plugged in again and reconnected, as the remote key does.
-    panel_->Timer3->stop();
+    bench().panel().Timer3->stop();
     PointComPorts({sim.Replug()});
-    panel_->ConnectSupply();
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Ready"));
-    QVERIFY(panel_->cmd_output->isEnabled());
-    QVERIFY(panel_->Timer3->isActive());
-    QTRY_COMPARE_WITH_TIMEOUT(int(panel_->TimeoutCount), 0, kPollsMs);
+    bench().panel().ConnectSupply();
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::Ready);
+    QVERIFY(bench().panel().cmd_output->isEnabled());
+    QVERIFY(bench().panel().Timer3->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(int(bench().panel().TimeoutCount), 0, kPollsMs);
 }
 
 void TestPolling::silentSupplyComesBack() {
     SimProcess sim;
     ConnectToSim(sim, {});
     sim.Control(QStringLiteral("silent 1"));
-    QTRY_VERIFY_WITH_TIMEOUT(boxes_->Count() >= 1, 3 * kPollsMs);
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Communication error!"));
+    QTRY_VERIFY_WITH_TIMEOUT(bench().boxes().Count() >= 1, 3 * kPollsMs);
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::CommunicationError);
     sim.Control(QStringLiteral("silent 0"));
     // The first good reply clears the count; the report's text and keys stay.
-    QTRY_COMPARE_WITH_TIMEOUT(int(panel_->TimeoutCount), 0, kPollsMs);
-    QCOMPARE(panel_->StatusText(1), QStringLiteral("Communication error!"));
-    QVERIFY(!panel_->cmd_output->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(int(bench().panel().TimeoutCount), 0, kPollsMs);
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::CommunicationError);
+    QVERIFY(!bench().panel().cmd_output->isEnabled());
 }
 
 void TestPolling::ticksDoNotNest_data() {
@@ -236,7 +222,7 @@ void TestPolling::ticksDoNotNest() {
 
     ScriptedLine line;
     PointComPorts({line.SlavePath()});
-    Form1& p = *panel_;
+    Form1& p = bench().panel();
     p.CommPort = 1;
     QCOMPARE(p.OpenPort(), PortOutcome::Opened);
     bool ticked = false;

@@ -2,6 +2,7 @@
 // The port scan at a real bench: COM1 found among the machine's serial ports
 // without ZRM_COMn, why each port failed, and the wire trace, over real
 // pseudo-terminals and files.
+#include "panel_fixture.h"
 #include "panel_harness.h"
 #include "sim_process.h"
 
@@ -66,28 +67,13 @@ QStringList TraceWithoutTimes() {
 
 } // namespace
 
-class TestPortScan : public QObject {
+class TestPortScan : public PanelTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
     void failureReasons_data();
     void failureReasons();
     void traceOfConnection();
-
-private:
-    QList<SerialPortDescription> (*systemPorts_)() = Form1::ListSerialPorts;
-    std::unique_ptr<WatchedPanel> watched_;
 };
-
-void TestPortScan::init() {
-    watched_ = std::make_unique<WatchedPanel>();
-}
-
-void TestPortScan::cleanup() {
-    watched_.reset();
-    Form1::ListSerialPorts = systemPorts_;
-}
 
 void TestPortScan::failureReasons_data() {
     // missing, denied (a file this user may not open), busy (held by another
@@ -99,12 +85,12 @@ void TestPortScan::failureReasons_data() {
 
     QTest::newRow("every reason, in scan order")
         << QStringList{"missing", "busy", "silent", "denied"} << false
-        << QStringList{"not present", "busy: another program holds it",
-                       "opened, no answer within 1 s",
-                       "permission denied: add your user to the dialout group and log in again"};
+        << QStringList{PortOutcomeText::NotPresent, PortOutcomeText::Busy, PortOutcomeText::Silent,
+                       PortOutcomeText::Denied};
     QTest::newRow("one silent adapter, no further ports")
         << QStringList{"silent"} << true
-        << QStringList{"opened, no answer within 1 s", "not present", "not present", "not present"};
+        << QStringList{PortOutcomeText::Silent, PortOutcomeText::NotPresent,
+                       PortOutcomeText::NotPresent, PortOutcomeText::NotPresent};
 }
 
 void TestPortScan::failureReasons() {
@@ -153,7 +139,7 @@ void TestPortScan::failureReasons() {
     if (dropRoot) {
         QCOMPARE(seteuid(kNobody), 0);
     }
-    const bool started = StartPanel(watched_->panel);
+    const bool started = StartPanel(bench().panel());
     if (dropRoot) {
         QCOMPARE(seteuid(0), 0);
     }
@@ -166,10 +152,10 @@ void TestPortScan::failureReasons() {
                          ? QStringLiteral("COM%1: %2").arg(n).arg(reasons[n - 1])
                          : QStringLiteral("COM%1 %2: %3").arg(n).arg(path, reasons[n - 1]));
     }
-    QCOMPARE(watched_->boxes.Count(), 1);
-    QCOMPARE(watched_->boxes.Seen()[0].title, QStringLiteral("Warning"));
-    QCOMPARE(watched_->boxes.Seen()[0].text, kLostLinkText);
-    QCOMPARE(watched_->boxes.Seen()[0].details.split(u'\n'), expected);
+    QCOMPARE(bench().boxes().Count(), 1);
+    QCOMPARE(bench().boxes().Seen()[0].title, MessageText::CommunicationErrorTitle);
+    QCOMPARE(bench().boxes().Seen()[0].text, MessageText::CommunicationError);
+    QCOMPARE(bench().boxes().Seen()[0].details.split(u'\n'), expected);
     for (auto& holder : holders) {
         holder->closeWriteChannel();
         QVERIFY(holder->waitForFinished(10000));
@@ -190,16 +176,16 @@ void TestPortScan::traceOfConnection() {
     g_trace.clear();
     QLoggingCategory::setFilterRules(QStringLiteral("zrm.link.debug=true"));
     g_previousHandler = qInstallMessageHandler(RecordTrace);
-    const bool started = StartPanel(watched_->panel);
+    const bool started = StartPanel(bench().panel());
     const bool restored = sim.WaitForLogCount(6);
     qInstallMessageHandler(g_previousHandler);
     QLoggingCategory::setFilterRules(QStringLiteral("zrm.link.debug=false"));
     QVERIFY(started);
     QVERIFY(restored);
 
-    QCOMPARE(watched_->panel.StatusText(1), QStringLiteral("Ready"));
-    QCOMPARE(watched_->panel.StatusText(3), QStringLiteral("COM1"));
-    QCOMPARE(watched_->panel.SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel3"))->toolTip(),
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Status), StatusPanel1::Ready);
+    QCOMPARE(bench().panel().StatusText(StatusPanel::Port), QStringLiteral("COM1"));
+    QCOMPARE(bench().panel().SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel3"))->toolTip(),
              port);
     QCOMPARE(TraceWithoutTimes(), (QStringList{
                                       "open COM1 " + port + ": opened",

@@ -28,7 +28,7 @@ void SessionTest::benchSession() {
                      "--plimit", "60"}));
     Form1& panel = s.panel();
     QVERIFY(QTest::qWaitForWindowActive(&panel));
-    QCOMPARE(panel.StatusText(2), QString("ZRM-711"));
+    QCOMPARE(panel.StatusText(StatusPanel::Model), QString("ZRM-711"));
 
     // A set-point typed in and stepped, in normal and fine steps.
     TypeInto(panel.txt_v, "12");
@@ -87,10 +87,10 @@ void SessionTest::benchSession() {
 
     // Output on, the plus offset applied and taken off again.
     Click(panel.cmd_output);
-    QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("1.303"), kPollWaitMs);
+    QCOMPARE(WaitUntilShown(panel, {"dis_i=1.303"}), QString());
     Click(panel.cmd_plus);
     QCOMPARE(panel.dis_v->text(), QString("14.33"));
-    QTRY_COMPARE_WITH_TIMEOUT(panel.dis_i->text(), QString("1.433"), kPollWaitMs);
+    QCOMPARE(WaitUntilShown(panel, {"dis_i=1.433"}), QString());
     Click(panel.cmd_normal);
     QCOMPARE(s.Sent(), (QStringList{"KO", "SV 14.33", "SV 13.03"}));
 

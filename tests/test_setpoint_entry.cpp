@@ -2,6 +2,7 @@
 // The four entry boxes and their keys V, U, I and P, typed into and pressed
 // for real, against the simulated supply.
 #include "panel_checks.h"
+#include "panel_fixture.h"
 #include "sim_panel.h"
 #include "supply_link.h"
 
@@ -23,11 +24,9 @@ bool TypeWithFocus(Form1& panel, EntryBox* box, const QString& text) {
 
 } // namespace
 
-class SetpointEntryTest : public QObject {
+class SetpointEntryTest : public PanelTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
     void typedValueIsSent_data();
     void typedValueIsSent();
     void enterInBox_data();
@@ -37,18 +36,7 @@ private slots:
     void leavingTheBox_data();
     void leavingTheBox();
     void powerKeyPausesBeforeReadBack();
-
-private:
-    std::unique_ptr<SimPanel> bench_;
 };
-
-void SetpointEntryTest::init() {
-    bench_ = std::make_unique<SimPanel>();
-}
-
-void SetpointEntryTest::cleanup() {
-    bench_.reset();
-}
 
 void SetpointEntryTest::typedValueIsSent_data() {
     QTest::addColumn<QStringList>("simArgs");
@@ -151,15 +139,15 @@ void SetpointEntryTest::typedValueIsSent() {
     QFETCH(QStringList, commands);
     QFETCH(QStringList, shown);
     QFETCH(QStringList, supply);
-    QVERIFY(bench_->Start(simArgs));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start(simArgs));
+    Form1& panel = bench().panel();
     auto* box = panel.findChild<EntryBox*>("txt_" + key.mid(4));
     panel.EditTarget = QStringLiteral("plus");
 
     QVERIFY(TypeWithFocus(panel, box, typed));
     Click(panel.findChild<QWidget*>(key));
 
-    QCOMPARE(bench_->Sent(), commands);
+    QCOMPARE(bench().Sent(), commands);
     const QString wrong = ShownMismatches(panel, shown);
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     QCOMPARE(panel.EditTarget, QString("vset"));
@@ -169,7 +157,7 @@ void SetpointEntryTest::typedValueIsSent() {
     QCOMPARE(panel.VoltageLimit, SingleNumber(panel.dis_lv->text()));
     QCOMPARE(panel.CurrentLimit, SingleNumber(panel.dis_li->text()));
     QCOMPARE(panel.PowerLimit, SingleNumber(panel.dis_lp->text()));
-    const QString wrongSupply = SupplyMismatches(bench_->sim(), supply);
+    const QString wrongSupply = SupplyMismatches(bench().sim(), supply);
     QVERIFY2(wrongSupply.isEmpty(), qPrintable(wrongSupply));
 }
 
@@ -220,15 +208,15 @@ void SetpointEntryTest::enterInBox() {
     QFETCH(QString, typed);
     QFETCH(int, key);
     QFETCH(QString, corrected);
-    QVERIFY(bench_->Start(simArgs));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start(simArgs));
+    Form1& panel = bench().panel();
     auto* entry = panel.findChild<EntryBox*>(box);
 
     QVERIFY(TypeWithFocus(panel, entry, typed));
     QTest::keyClick(entry, static_cast<Qt::Key>(key));
 
     QCOMPARE(entry->text(), corrected);
-    QCOMPARE(bench_->Sent(), QStringList());
+    QCOMPARE(bench().Sent(), QStringList());
 }
 
 void SetpointEntryTest::otherButtonsLeaveTheFocus_data() {
@@ -246,8 +234,8 @@ void SetpointEntryTest::otherButtonsLeaveTheFocus_data() {
 void SetpointEntryTest::otherButtonsLeaveTheFocus() {
     QFETCH(QString, key);
     EndProgramRecorder ends;
-    QVERIFY(bench_->Start({}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({}));
+    Form1& panel = bench().panel();
 
     QVERIFY(TypeWithFocus(panel, panel.txt_v, QStringLiteral("12")));
     for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
@@ -256,10 +244,10 @@ void SetpointEntryTest::otherButtonsLeaveTheFocus() {
     QCoreApplication::processEvents();
     QCOMPARE(QApplication::focusWidget(), panel.txt_v);
     QCOMPARE(panel.txt_v->text(), QString("12"));
-    QCOMPARE(bench_->Sent(), QStringList());
+    QCOMPARE(bench().Sent(), QStringList());
 
     Click(panel.cmd_v);
-    QCOMPARE(bench_->Sent(), QStringList{"SV 12.00"});
+    QCOMPARE(bench().Sent(), QStringList{"SV 12.00"});
     QCOMPARE(EndProgramRecorder::Count(), 0);
 }
 
@@ -316,8 +304,8 @@ void SetpointEntryTest::leavingTheBox() {
     QFETCH(QString, typed);
     QFETCH(QString, action);
     QFETCH(QString, after);
-    QVERIFY(bench_->Start({}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({}));
+    Form1& panel = bench().panel();
     auto* entry = panel.findChild<EntryBox*>(box);
     const QString shownBefore = panel.dis_lv->text() + panel.dis_v->text();
     if (box == "txt_plus") {
@@ -358,19 +346,19 @@ void SetpointEntryTest::leavingTheBox() {
     if (after == typed) {
         QTRY_VERIFY(entry->hasFocus());
     }
-    QCOMPARE(bench_->Sent(), QStringList());
+    QCOMPARE(bench().Sent(), QStringList());
     QCOMPARE(panel.EditTarget, QString("plus"));
     QCOMPARE(panel.dis_lv->text() + panel.dis_v->text(), shownBefore);
 }
 
 void SetpointEntryTest::powerKeyPausesBeforeReadBack() {
-    QVERIFY(bench_->Start({}));
-    Form1& panel = bench_->panel();
+    QVERIFY(bench().Start({}));
+    Form1& panel = bench().panel();
 
     QVERIFY(TypeWithFocus(panel, panel.txt_p, QStringLiteral("120")));
     Click(panel.cmd_p);
 
-    const QList<SimProcess::LogEntry> sent = bench_->SentEntries();
+    const QList<SimProcess::LogEntry> sent = bench().SentEntries();
     QCOMPARE(SimProcess::Commands(sent), (QStringList{"SP 120", "I"}));
     const QString shortPauses = ShortPauses(sent);
     QVERIFY2(shortPauses.isEmpty(), qPrintable(shortPauses));

@@ -32,7 +32,7 @@ void SingleCopyTest::secondCopyIsRefused() {
     Form1 second;
     QVERIFY(!second.Form1_Load());
     QCOMPARE(boxes.Count(), 1);
-    QCOMPARE(boxes.Seen().first().text, QStringLiteral("This program is running now!"));
+    QCOMPARE(boxes.Seen().first().text, MessageText::AlreadyRunning);
     QCOMPARE(boxes.Seen().first().title, second.windowTitle());
     QCOMPARE(EndProgramRecorder::Count(), 1);
     // No start-up tick, so no connection attempt and no port opened.

@@ -369,7 +369,7 @@ void StepAdjustTest::powerStepWire() {
     QCOMPARE(panel.dis_lp->text(), plimit);
     QCOMPARE(panel.txt_p->text(), boxText);
     // Read back at once with the output off; brought by the poll with it on.
-    QTRY_COMPARE_WITH_TIMEOUT(panel.dis_li->text(), ilimit, kPollWaitMs);
+    QCOMPARE(WaitUntilShown(panel, {"dis_li=" + ilimit}), QString());
     QCOMPARE(panel.CurrentLimit, ilimit.toFloat());
     const QMap<QString, QString> supply = s.sim().State();
     QCOMPARE(supply.value("plimit"), plimit);

@@ -139,7 +139,7 @@ void TestTransport::lostLinkReport() {
     OpenOnLine();
     panel_->Connecting = connecting ? kTrue : kFalse;
     panel_->TimeoutCount = static_cast<std::int16_t>(startCount);
-    const QString statusBefore = panel_->StatusText(1);
+    const QString statusBefore = panel_->StatusText(StatusPanel::Status);
     for (int seen : boxes) {
         panel_->SendCommand(QStringLiteral("L"));
         QCOMPARE(panel_->ReadReply(), QString());
@@ -149,11 +149,11 @@ void TestTransport::lostLinkReport() {
     }
     QCOMPARE(int(panel_->TimeoutCount), endCount);
     for (const SeenMessage& message : closer.Seen()) {
-        QCOMPARE(message.title, QStringLiteral("Warning"));
-        QCOMPARE(message.text, kLostLinkText);
+        QCOMPARE(message.title, MessageText::CommunicationErrorTitle);
+        QCOMPARE(message.text, MessageText::CommunicationError);
     }
-    QCOMPARE(panel_->StatusText(1),
-             closer.Count() > 0 ? QStringLiteral("Communication error!") : statusBefore);
+    QCOMPARE(panel_->StatusText(StatusPanel::Status),
+             closer.Count() > 0 ? StatusPanel1::CommunicationError : statusBefore);
     QCOMPARE(panel_->cmd_lock->isEnabled(), closer.Count() == 0);
     QCOMPARE(panel_->cmd_rem->isEnabled(), true);
 }

@@ -270,7 +270,7 @@ void TestTrend::logFailures() {
     const qsizetype samples = trend->Ring().Size();
     QTRY_VERIFY_WITH_TIMEOUT(trend->Ring().Size() > samples + 1, kPollWaitMs);
     QCOMPARE(s.boxes().Count(), 1);
-    QCOMPARE(s.panel().StatusText(1), QStringLiteral("Ready"));
+    QCOMPARE(s.panel().StatusText(StatusPanel::Status), StatusPanel1::Ready);
     if (sizeLimit > 0) {
         const QByteArray written = Contents(path);
         QVERIFY(written.size() <= sizeLimit);
@@ -342,7 +342,7 @@ void TestTrend::contextMenu() {
     for (QAction* action : trend->Menu()->actions()) {
         texts << action->text();
     }
-    QCOMPARE(texts, (QStringList{"Show trend", QStringLiteral("Start CSV log\u2026")}));
+    QCOMPARE(texts, (QStringList{TrendText::ShowTrend, TrendText::StartLog}));
     trend->Menu()->hide();
 }
 
@@ -375,8 +375,8 @@ void TestTrend::opening() {
     QVERIFY(trend->Window() != nullptr);
     TrendWindow& window = *trend->Window();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(window.windowTitle(), QStringLiteral("ZRM Trend"));
-    QCOMPARE(window.range->currentText(), QStringLiteral("10 min"));
+    QCOMPARE(window.windowTitle(), TrendText::WindowTitle);
+    QCOMPARE(window.range->currentText(), TrendRange::kChoices[TrendRange::kDefault].name);
     QVERIFY(window.logging->isHidden());
     // Nothing is written before the log is asked for.
     QVERIFY(!QFile::exists(path));
@@ -384,16 +384,16 @@ void TestTrend::opening() {
     QVERIFY(ActivatePanel(s.panel()));
     use(1, Qt::Key_L);
     QVERIFY(trend->Logging());
-    QCOMPARE(window.logging->text(), QStringLiteral("Logging to ") + path);
+    QCOMPARE(window.logging->text(), QString(TrendText::LoggingTo).arg(path));
     QVERIFY(!window.logging->isHidden());
-    QCOMPARE(menu.actions().at(1)->text(), QStringLiteral("Stop CSV log"));
+    QCOMPARE(menu.actions().at(1)->text(), TrendText::StopLog);
     QTRY_VERIFY_WITH_TIMEOUT(!Rows(path).isEmpty(), kPollWaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(window.newest->text().contains(u" V "), kPollWaitMs);
 
     use(1, Qt::Key_L);
     QVERIFY(!trend->Logging());
     QVERIFY(window.logging->isHidden());
-    QCOMPARE(menu.actions().at(1)->text(), QStringLiteral("Start CSV log\u2026"));
+    QCOMPARE(menu.actions().at(1)->text(), TrendText::StartLog);
     QCOMPARE(s.boxes().Count(), 0);
 }
 

@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The trend's samples and the CSV rows, as pure functions: the status line
 // read into a sample, the ring's bound, the line pieces a chart draws, the
-// numbers and rows of the log.
+// numbers and rows of the log, and the texts of the trend.
 #include "csv_log.h"
 #include "trend_samples.h"
+#include "trend_texts.h"
 
 #include <QTest>
 #include <QTimeZone>
 
 namespace {
 
-QString StatusLine(const QString& digits) {
+QString StatusPayload(const QString& digits) {
     return QStringLiteral("12.34 1.234 015.2 30 2.50 075 ") + digits + u'\n';
 }
 
@@ -41,23 +42,25 @@ private slots:
     void csvNumber_data();
     void csvNumber();
     void csvRow();
+    void texts_data();
+    void texts();
 };
 
 void TestTrendData::sample_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<bool>("taken");
 
-    QTest::newRow("output on") << StatusLine("110201") << true;
-    QTest::newRow("output on, fine mode") << StatusLine("101201") << true;
-    QTest::newRow("output off") << StatusLine("010201") << false;
-    QTest::newRow("no output digit") << StatusLine("x10201") << false;
+    QTest::newRow("output on") << StatusPayload("110201") << true;
+    QTest::newRow("output on, fine mode") << StatusPayload("101201") << true;
+    QTest::newRow("output off") << StatusPayload("010201") << false;
+    QTest::newRow("no output digit") << StatusPayload("x10201") << false;
 }
 
 void TestTrendData::sample() {
     QFETCH(QString, line);
     QFETCH(bool, taken);
 
-    const auto sample = SampleFromStatus(line, 42);
+    const auto sample = SampleFromStatus(ParseStatusLine(line), 42);
     QCOMPARE(sample.has_value(), taken);
     if (taken) {
         QCOMPARE(sample->ms, qint64(42));
@@ -143,11 +146,31 @@ void TestTrendData::csvNumber() {
 
 void TestTrendData::csvRow() {
     const QDateTime time(QDate(2026, 3, 4), QTime(5, 6, 7, 89), QTimeZone(3600));
-    const StatusTexts texts = CutStatusTexts(StatusLine("110201"));
-    QCOMPARE(CsvRow(time, 12.3456, texts, QStringLiteral("ZRM-522"), QStringLiteral("COM1")),
+    const StatusLine status = ParseStatusLine(StatusPayload("110201"));
+    QCOMPARE(CsvRow(time, 12.3456, status, QStringLiteral("ZRM-522"), QStringLiteral("COM1")),
              QStringLiteral("2026-03-04T05:06:07.089+01:00,12.346,12.34,1.234,15.2,2.50,75,"
                             "ZRM-522,COM1\n"));
     QCOMPARE(CsvHeader().count(u','), 8);
+}
+
+// Pinned here once; the trend's window tests take them from trend_texts.h.
+void TestTrendData::texts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("window title") << QString(TrendText::WindowTitle) << "ZRM Trend";
+    QTest::newRow("show trend") << QString(TrendText::ShowTrend) << "Show trend";
+    QTest::newRow("start log") << TrendText::StartLog << QStringLiteral("Start CSV log\u2026");
+    QTest::newRow("stop log") << QString(TrendText::StopLog) << "Stop CSV log";
+    QTest::newRow("logging to") << QString(TrendText::LoggingTo) << "Logging to %1";
+    QTest::newRow("default range")
+        << QString(TrendRange::kChoices[TrendRange::kDefault].name) << "10 min";
+}
+
+void TestTrendData::texts() {
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(text, shown);
 }
 
 QTEST_APPLESS_MAIN(TestTrendData)

@@ -65,7 +65,7 @@ private:
 
 void WindowTest::init() {
     PointComPorts({});
-    panel_ = new Form1;
+    panel_ = MakePanel().release();
     panel_->InitModelTable();
     panel_->show();
     QVERIFY(QTest::qWaitForWindowExposed(panel_));
@@ -251,12 +251,11 @@ void WindowTest::statusBar() {
         QVERIFY(label != nullptr);
         QCOMPARE(label->width(), Twips(widths[panel - 1]));
     }
-    QCOMPARE(panel_->StatusText(1),
-             QStringLiteral("Finding the interface and Collecting data from ZRM"));
-    QCOMPARE(panel_->StatusText(2), QString());
-    QCOMPARE(panel_->StatusText(3), QString());
-    panel_->SetStatusText(2, QStringLiteral("ZRM-522"));
-    QCOMPARE(panel_->StatusText(2), QStringLiteral("ZRM-522"));
+    QCOMPARE(panel_->StatusText(StatusPanel::Status), StatusPanel1::Finding);
+    QCOMPARE(panel_->StatusText(StatusPanel::Model), QString());
+    QCOMPARE(panel_->StatusText(StatusPanel::Port), QString());
+    panel_->SetStatusText(StatusPanel::Model, QStringLiteral("ZRM-522"));
+    QCOMPARE(panel_->StatusText(StatusPanel::Model), QStringLiteral("ZRM-522"));
 }
 
 void WindowTest::tabOrderAndFocus() {
@@ -598,12 +597,11 @@ void WindowTest::progressWindow() {
     window->Form2_Load();
     QCOMPARE(window->windowTitle(), QStringLiteral("Inquiry about ZRM"));
     QCOMPARE(window->size(), QSize(Twips(8115), Twips(2925)));
-    QCOMPARE(window->dispini->text(), QStringLiteral("Connectting!"));
+    QCOMPARE(window->dispini->text(), ProgressText::Start);
     QCOMPARE(window->dispini->font().pointSizeF(), 20.25);
     // Sized to each caption, centred where it was designed, inside the window.
     const QPoint centre = TwipsRect(2910, 750, 2325, 480).center();
-    for (const QString& caption :
-         {QStringLiteral("Connectting ZRM from RS232..."), QStringLiteral("Connectting!")}) {
+    for (const QString& caption : {QString(ProgressText::Scanning), QString(ProgressText::Start)}) {
         QCOMPARE(window->dispini->size(), window->dispini->sizeHint());
         QVERIFY(qAbs(window->dispini->geometry().center().x() - centre.x()) <= 1);
         QVERIFY(window->rect().contains(window->dispini->geometry()));

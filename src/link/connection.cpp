@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kPortCount = 4;
-
 // One line of the scan's report, which also goes to the wire trace.
 QString NoteScan(int n, const QString& path, PortOutcome outcome) {
     QString line = ScanLine(n, path, outcome);
@@ -30,20 +28,20 @@ void Form1::ConnectSupply() {
         return;
     }
     Connecting = kTrue;
-    SetStatusText(1, StatusPanel1::Finding);
+    SetStatusText(StatusPanel::Status, StatusPanel1::Finding);
 
     ProgressWindow = new Form2(this);
     ProgressWindow->Form2_Load();
     ProgressWindow->show();
     ProgressWindow->ShowCaption(ProgressText::Scanning);
-    ProgressWindow->PBar1->setMaximum(kPortCount);
+    ProgressWindow->PBar1->setMaximum(kComPortCount);
     ProgressWindow->PBar1->setValue(0);
 
     MapComPorts();
     ReplyPending = kTrue;
     QStringList report;
     int port = 1;
-    for (; port <= kPortCount; ++port) {
+    for (; port <= kComPortCount; ++port) {
         QCoreApplication::processEvents();
         // The user may have closed the progress window meanwhile.
         if (ProgressWindow) {
@@ -72,10 +70,10 @@ void Form1::ConnectSupply() {
     if (ReplyPending != kFalse) {
         ReportCommunicationError(report.join(u'\n'));
     } else {
-        SetStatusText(3, QStringLiteral("COM%1").arg(port));
-        SetStatusToolTip(3, ComPortDevice(port));
+        SetStatusText(StatusPanel::Port, ComPortName(port));
+        SetStatusToolTip(StatusPanel::Port, ComPortDevice(port));
         CollectSupplyData();
-        SetStatusText(1, StatusPanel1::Ready);
+        SetStatusText(StatusPanel::Status, StatusPanel1::Ready);
         EnableGroupConnect(true);
         if (OutputOn == 1) {
             Timer3->start();
@@ -85,14 +83,14 @@ void Form1::ConnectSupply() {
 }
 
 void Form1::CollectSupplyData() {
-    StatusTexts texts;
-    const bool complete = ReadConnectionStatus(MonitorReply, *this, texts);
-    dis_v->setText(texts.voltage);
-    dis_i->setText(texts.current);
-    dis_p->setText(texts.power);
-    dis_lv->setText(texts.voltageLimit);
-    dis_li->setText(texts.currentLimit);
-    dis_lp->setText(texts.powerLimit);
+    const StatusLine status = ParseStatusLine(MonitorReply);
+    const bool complete = ReadConnectionStatus(status, *this);
+    dis_v->setText(status.voltage.text);
+    dis_i->setText(status.current.text);
+    dis_p->setText(status.power.text);
+    dis_lv->setText(status.voltageLimit.text);
+    dis_li->setText(status.currentLimit.text);
+    dis_lp->setText(status.powerLimit.text);
     // A digit field that is not a digit ends the collection there; the
     // connection still counts as made.
     if (!complete) {
@@ -106,11 +104,10 @@ void Form1::CollectSupplyData() {
     txt_minus->setText(ReadReply());
     MinusPercent = SingleNumber(txt_minus->text());
 
-    lbl_overtemp->setVisible(OverTemp == 1);
+    ShowOverTemp();
     lbl_fine->setVisible(FineMode == 1);
     SetPanelEnabled(Locked != 1);
-    lbl_on->setVisible(OutputOn == 1);
-    lbl_off->setVisible(OutputOn != 1);
+    ShowOutputState();
 
     // "SUM" sets the voltage limit to the model's maximum, which "U" then
     // reports: that maximum tells the models apart.
@@ -136,7 +133,7 @@ void Form1::CollectSupplyData() {
     const int row = MatchModelRow(LeadingNumber(reply), *this);
     if (row >= 0) {
         QCoreApplication::processEvents();
-        SetStatusText(2, ModelName[row]);
+        SetStatusText(StatusPanel::Model, ModelName[row]);
         ModelIndex = static_cast<std::int16_t>(row);
     }
     RestoreVoltageLimit(row);

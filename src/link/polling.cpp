@@ -6,32 +6,31 @@
 void Form1::Timer3_Timer() {
     // A tick during a poll's reply wait would take the waiting poll's reply;
     // one during a connection would break into its exchange.
-    if (polling_ || Connecting != kFalse) {
+    if (Polling || Connecting != kFalse) {
         return;
     }
     PollMonitor();
 }
 
 void Form1::PollMonitor() {
-    polling_ = true;
+    Polling = true;
     SendCommand(Query::Status);
     MonitorReply = ReadReply();
-    PollTexts texts;
-    const bool taken = ReadPollStatus(MonitorReply, *this, texts);
-    if (taken) {
+    const std::optional<StatusLine> status = ReadPollStatus(MonitorReply, *this);
+    if (status) {
         // The over-temperature shows as soon as the supply reports it.
-        lbl_overtemp->setVisible(OverTemp == 1);
-        if (texts.voltage) {
-            dis_v->setText(*texts.voltage);
+        ShowOverTemp();
+        if (PollShowsVoltage(*this)) {
+            dis_v->setText(status->voltage.text);
         }
-        dis_i->setText(texts.current);
-        dis_p->setText(texts.power);
-        dis_lp->setText(texts.powerLimit);
-        dis_li->setText(texts.currentLimit);
+        dis_i->setText(status->current.text);
+        dis_p->setText(status->power.text);
+        dis_lp->setText(status->powerLimit.text);
+        dis_li->setText(status->currentLimit.text);
     }
-    polling_ = false;
-    if (taken) {
-        emit PollTaken(MonitorReply);
+    Polling = false;
+    if (status) {
+        emit PollTaken(*status);
     } else {
         emit PollMissed();
     }

@@ -54,9 +54,9 @@ QList<SerialPortDescription> SystemSerialPorts() {
 QList<SerialPortDescription> (*Form1::ListSerialPorts)() = SystemSerialPorts;
 
 void Form1::MapComPorts() {
-    comPorts_ = OrderComPorts(ListSerialPorts(), ComPortOverrides());
+    ComPortDevices = OrderComPorts(ListSerialPorts(), ComPortOverrides());
 }
 
 QString Form1::ComPortDevice(int n) const {
-    return comPorts_.value(n - 1);
+    return ComPortDevices.value(n - 1);
 }

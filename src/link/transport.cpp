@@ -153,7 +153,7 @@ PortOutcome Form1::OpenPort() {
     if (MSComm1->isOpen()) {
         return PortOutcome::Opened;
     }
-    if (comPorts_.isEmpty()) {
+    if (ComPortDevices.isEmpty()) {
         MapComPorts();
     }
     const QString path = ComPortDevice(CommPort);

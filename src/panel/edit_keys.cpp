@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "edit_targets.h"
 #include "main_window.h"
+#include "panel_rules.h"
 #include "panel_texts.h"
 #include "supply_commands.h"
 
@@ -8,11 +10,6 @@
 #include <cstdlib>
 
 namespace {
-
-bool IsLimitTarget(const QString& target) {
-    return target == EditTargets::VoltageLimit || target == EditTargets::CurrentLimit ||
-           target == EditTargets::PowerLimit;
-}
 
 // The limit edit's blinking and disabled keys end with the edit.
 void EndLimitEdit(Form1& form) {
@@ -31,7 +28,7 @@ void SendPercentSteps(Form1& form, int steps, StepValue percent) {
     form.cmd_add->setEnabled(false);
     form.cmd_sub->setEnabled(false);
     const QString command = StepCommand(percent, steps > 0 ? +1 : -1);
-    form.SetStatusText(1, StatusPanel1::Sending);
+    form.SetStatusText(StatusPanel::Status, StatusPanel1::Sending);
     for (int i = 0; i < std::abs(steps); ++i) {
         form.SendCommand(command);
         form.WaitSeconds(kCommandPauseSeconds);
@@ -39,7 +36,7 @@ void SendPercentSteps(Form1& form, int steps, StepValue percent) {
     form.frm_keypad->setEnabled(true);
     form.cmd_add->setEnabled(true);
     form.cmd_sub->setEnabled(true);
-    form.SetStatusText(1, StatusPanel1::Ready);
+    form.SetStatusText(StatusPanel::Status, StatusPanel1::Ready);
 }
 
 // ENTER on a percent edit. A value typed into the box but not yet confirmed is
@@ -81,76 +78,82 @@ void CancelPercent(Form1& form, float& percent, EntryBox* ownBox) {
     form.EnableGroupEdit(true);
 }
 
-} // namespace
-
-void Form1::cmd_enter_MouseDown() {
-    if (EditTarget == EditTargets::VoltageSet) {
+// ENTER (accept) or CE (cancel) on the present target, then back to the idle
+// target, as V SET does. Neither does anything on the idle target.
+void CloseEdit(Form1& form, void (*EditTargetRow::*close)(Form1&, const EditTargetRow&)) {
+    const EditTargetRow* row = FindEditTarget(form.EditTarget);
+    if (row == nullptr || row->*close == nullptr) {
         return;
     }
-    if (IsLimitTarget(EditTarget)) {
-        EndLimitEdit(*this);
+    if (row->IsLimitEdit()) {
+        EndLimitEdit(form);
     }
-    // Every step of a limit edit has already reached the supply.
-    if (EditTarget == EditTargets::VoltageLimit) {
-        EditOrigin = VoltageLimit;
-    } else if (EditTarget == EditTargets::CurrentLimit) {
-        EditOrigin = CurrentLimit;
-    } else if (EditTarget == EditTargets::PowerLimit) {
-        EditOrigin = PowerLimit;
-    } else if (EditTarget == EditTargets::PlusPercent) {
-        AcceptPercent(*this, PlusPercent, txt_plus, &Form1::ValidatePlusPercent, txt_minus,
-                      StepValue::PlusPercent);
-    } else if (EditTarget == EditTargets::MinusPercent) {
-        AcceptPercent(*this, MinusPercent, txt_minus, &Form1::ValidateMinusPercent, txt_plus,
-                      StepValue::MinusPercent);
+    (row->*close)(form, *row);
+    form.cmd_vset_MouseDown();
+}
+
+} // namespace
+
+// Every step of a limit edit has already reached the supply.
+void AcceptLimit(Form1& form, const EditTargetRow& row) {
+    form.EditOrigin = form.*row.value;
+}
+
+// The supply already has the edited limit: the old value is sent back.
+void CancelVoltageLimit(Form1& form, const EditTargetRow&) {
+    form.VoltageLimit = form.EditOrigin;
+    form.EchoVoltageLimit();
+    form.SendSetCommand(SetValue::VoltageLimit, form.VoltageLimit);
+}
+
+void CancelCurrentLimit(Form1& form, const EditTargetRow&) {
+    form.CurrentLimit = form.EditOrigin;
+    form.EchoCurrentLimit();
+    form.SendSetCommand(SetValue::CurrentLimit, form.CurrentLimit);
+}
+
+void CancelPowerLimit(Form1& form, const EditTargetRow&) {
+    form.PowerLimit = form.EditOrigin;
+    form.EchoPowerLimit();
+    // The supply gives the current limit that follows; without a voltage
+    // limit the old one stays.
+    if (const std::optional<float> current =
+            CurrentFromPowerLimit(form.PowerLimit, form.VoltageLimit)) {
+        form.CurrentLimit = *current;
+        form.ShowCurrentLimit();
+        form.txt_i->setText(form.dis_li->text());
     }
-    // Back to the idle target, as V SET does.
-    cmd_vset_MouseDown();
+    form.SendSetCommand(SetValue::PowerLimit, form.PowerLimit);
+}
+
+void AcceptPlusPercent(Form1& form, const EditTargetRow&) {
+    AcceptPercent(form, form.PlusPercent, form.txt_plus, &Form1::ValidatePlusPercent,
+                  form.txt_minus, StepValue::PlusPercent);
+}
+
+void AcceptMinusPercent(Form1& form, const EditTargetRow&) {
+    AcceptPercent(form, form.MinusPercent, form.txt_minus, &Form1::ValidateMinusPercent,
+                  form.txt_plus, StepValue::MinusPercent);
+}
+
+void CancelPlusPercent(Form1& form, const EditTargetRow&) {
+    CancelPercent(form, form.PlusPercent, form.txt_plus);
+}
+
+void CancelMinusPercent(Form1& form, const EditTargetRow&) {
+    CancelPercent(form, form.MinusPercent, form.txt_minus);
+}
+
+void Form1::cmd_enter_MouseDown() {
+    CloseEdit(*this, &EditTargetRow::accept);
 }
 
 void Form1::cmd_ce_MouseDown() {
-    if (EditTarget == EditTargets::VoltageSet) {
-        return;
-    }
-    if (IsLimitTarget(EditTarget)) {
-        EndLimitEdit(*this);
-    }
-    // The supply already has the edited limit: the old value is sent back.
-    if (EditTarget == EditTargets::VoltageLimit) {
-        VoltageLimit = EditOrigin;
-        EchoVoltageLimit();
-        SendSetCommand(SetValue::VoltageLimit, VoltageLimit);
-    } else if (EditTarget == EditTargets::CurrentLimit) {
-        CurrentLimit = EditOrigin;
-        EchoCurrentLimit();
-        SendSetCommand(SetValue::CurrentLimit, CurrentLimit);
-    } else if (EditTarget == EditTargets::PowerLimit) {
-        PowerLimit = EditOrigin;
-        ShowPowerLimit();
-        txt_p->setText(dis_lp->text());
-        // The current the power limit allows at the voltage limit, in whole
-        // hundredths plus the supply's 0.03 A of headroom. Without a voltage
-        // limit there is no such current: the old one stays.
-        if (VoltageLimit != 0) {
-            CurrentLimit = static_cast<float>(
-                IntegerPart(static_cast<double>(PowerLimit) * 100 / VoltageLimit) / 100 +
-                kCurrentHeadroom);
-            ShowCurrentLimit();
-            txt_i->setText(dis_li->text());
-        }
-        SendSetCommand(SetValue::PowerLimit, PowerLimit);
-    } else if (EditTarget == EditTargets::PlusPercent) {
-        CancelPercent(*this, PlusPercent, txt_plus);
-    } else if (EditTarget == EditTargets::MinusPercent) {
-        CancelPercent(*this, MinusPercent, txt_minus);
-    }
-    // Back to the idle target, as V SET does.
-    cmd_vset_MouseDown();
+    CloseEdit(*this, &EditTargetRow::cancel);
 }
 
 void Form1::cmd_vset_MouseDown() {
-    EditTarget = EditTargets::VoltageSet.toString();
-    lbl_cmd->setText(TargetCaption::VoltageSet);
+    SelectEditTarget(*this, *FindEditTarget(EditTargets::VoltageSet));
 }
 
 void Form1::AbandonEdit() {

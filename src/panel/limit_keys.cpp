@@ -1,60 +1,76 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "edit_targets.h"
 #include "main_window.h"
-#include "panel_texts.h"
 #include "supply_commands.h"
 
 namespace {
 
-// The press steps shared by the three keys: the edit opens on the limit's
-// present value and names the indicator to blink. The caller then starts the
-// blinking and disables the keys that do not belong to the edit.
-void OpenLimitEdit(Form1& form, float origin, QStringView target, const QString& caption,
-                   QLabel* indicator) {
+// A press opens the limit's edit on its present value: its indicator blinks
+// and the keys that do not belong to the edit are disabled.
+void PressLimitKey(Form1& form, QStringView target) {
+    const EditTargetRow& row = *FindEditTarget(target);
     form.KeyPressTime = TimeOfDay();
-    form.EditOrigin = origin;
-    form.EditTarget = target.toString();
-    form.lbl_cmd->setText(caption);
-    form.FlashControl = indicator;
+    form.EditOrigin = form.*row.value;
+    SelectEditTarget(form, row);
+    form.FlashControl = form.*row.limit.indicator;
+    (form.*row.limit.enableGroup)(false);
+    form.tmr_flash->start();
+}
+
+// A release after a long press takes the limit to the model's maximum.
+void ReleaseLimitKey(Form1& form, QStringView target) {
+    if (!form.HeldLong() || !IsModelRow(form.ModelIndex)) {
+        return;
+    }
+    FindEditTarget(target)->limit.toMaximum(form);
 }
 
 } // namespace
 
+void VoltageLimitToMaximum(Form1& form) {
+    form.VoltageLimit = form.ModelMaxVoltage[form.ModelIndex];
+    form.EchoVoltageLimit();
+    form.SendCommand(MaximumCommand(Limit::Voltage));
+}
+
+void CurrentLimitToMaximum(Form1& form) {
+    form.CurrentLimit = form.ModelMaxCurrent[form.ModelIndex];
+    form.EchoCurrentLimit();
+    form.SendCommand(MaximumCommand(Limit::Current));
+}
+
+// All three limits go to the model's maxima, whose product is its power
+// (every model's maximum power has three digits, as dis_lp shows them).
+void AllLimitsToMaximum(Form1& form) {
+    form.PowerLimit = form.ModelMaxPower[form.ModelIndex];
+    form.EchoPowerLimit();
+    form.CurrentLimit = form.ModelMaxCurrent[form.ModelIndex];
+    form.VoltageLimit = form.ModelMaxVoltage[form.ModelIndex];
+    form.ShowVoltageLimit();
+    form.ShowCurrentLimit();
+    form.txt_u->setText(form.dis_lv->text());
+    form.txt_i->setText(form.dis_li->text());
+    form.SendCommand(MaximumCommand(Limit::Power));
+}
+
 void Form1::cmd_vlimit_MouseDown() {
-    OpenLimitEdit(*this, VoltageLimit, EditTargets::VoltageLimit, TargetCaption::VoltageLimit,
-                  lbl_u);
-    EnableGroupVLimit(false);
-    tmr_flash->start();
+    PressLimitKey(*this, EditTargets::VoltageLimit);
 }
 
 void Form1::cmd_vlimit_MouseUp() {
-    if (!HeldLong() || !IsModelRow(ModelIndex)) {
-        return;
-    }
-    VoltageLimit = ModelMaxVoltage[ModelIndex];
-    EchoVoltageLimit();
-    SendCommand(MaximumCommand(Limit::Voltage));
+    ReleaseLimitKey(*this, EditTargets::VoltageLimit);
 }
 
 void Form1::cmd_ilimit_MouseDown() {
-    OpenLimitEdit(*this, CurrentLimit, EditTargets::CurrentLimit, TargetCaption::CurrentLimit,
-                  lbl_i);
-    tmr_flash->start();
-    EnableGroupILimit(false);
+    PressLimitKey(*this, EditTargets::CurrentLimit);
 }
 
 void Form1::cmd_ilimit_MouseUp() {
-    if (!HeldLong() || !IsModelRow(ModelIndex)) {
-        return;
-    }
-    CurrentLimit = ModelMaxCurrent[ModelIndex];
-    EchoCurrentLimit();
-    SendCommand(MaximumCommand(Limit::Current));
+    ReleaseLimitKey(*this, EditTargets::CurrentLimit);
 }
 
 void Form1::cmd_plimit_MouseDown() {
-    OpenLimitEdit(*this, PowerLimit, EditTargets::PowerLimit, TargetCaption::PowerLimit, lbl_p);
-    tmr_flash->start();
-    EnableGroupPLimit(false);
+    PressLimitKey(*this, EditTargets::PowerLimit);
     // With the output on the poll keeps the current limit fresh. The up and
     // down keys wait for the answer: their power bounds depend on it.
     if (OutputOn == 0) {
@@ -63,19 +79,5 @@ void Form1::cmd_plimit_MouseDown() {
 }
 
 void Form1::cmd_plimit_MouseUp() {
-    if (!HeldLong() || !IsModelRow(ModelIndex)) {
-        return;
-    }
-    // All three limits go to the model's maxima, whose product is its power
-    // (every model's maximum power has three digits, as dis_lp shows them).
-    PowerLimit = ModelMaxPower[ModelIndex];
-    ShowPowerLimit();
-    txt_p->setText(dis_lp->text());
-    CurrentLimit = ModelMaxCurrent[ModelIndex];
-    VoltageLimit = ModelMaxVoltage[ModelIndex];
-    ShowVoltageLimit();
-    ShowCurrentLimit();
-    txt_u->setText(dis_lv->text());
-    txt_i->setText(dis_li->text());
-    SendCommand(MaximumCommand(Limit::Power));
+    ReleaseLimitKey(*this, EditTargets::PowerLimit);
 }

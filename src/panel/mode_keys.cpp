@@ -7,11 +7,9 @@ void Form1::cmd_output_MouseDown() {
     OutputOn = static_cast<std::int16_t>(1 - OutputOn);
     // The supply toggles on "KO"; its state is not read back.
     SendCommand(KeyCommand::ToggleOutput);
-    const bool on = OutputOn == 1;
-    lbl_on->setVisible(on);
-    lbl_off->setVisible(!on);
+    ShowOutputState();
     // Measured values only change while the output is on.
-    if (on) {
+    if (OutputOn == 1) {
         Timer3->start();
     } else {
         Timer3->stop();
@@ -35,10 +33,10 @@ void Form1::cmd_lock_MouseUp() {
 void Form1::cmd_rem_MouseDown() {
     // The one-second wait and the connection pump events: a second REM, or one
     // while the start-up connection runs, would start a scan inside the scan.
-    if (reconnecting_ || Connecting != kFalse) {
+    if (Reconnecting || Connecting != kFalse) {
         return;
     }
-    reconnecting_ = true;
+    Reconnecting = true;
     qCDebug(lcLink).noquote() << TraceMs() << "reconnect";
     Timer3->stop();
     // Only a lost link leaves REM usable during an edit.
@@ -48,7 +46,7 @@ void Form1::cmd_rem_MouseDown() {
     EditTarget = EditTargets::VoltageSet.toString();
     WaitSeconds(1);
     ConnectSupply();
-    reconnecting_ = false;
+    Reconnecting = false;
 }
 
 void Form1::cmd_n_MouseDown() {

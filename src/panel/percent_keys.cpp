@@ -1,38 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "edit_targets.h"
 #include "main_window.h"
-#include "panel_texts.h"
 #include "supply_commands.h"
 
 namespace {
 
-// What tells the two percent keys apart.
+// What tells the two percent keys apart: the target's row, the key, its box
+// and the percentage.
 struct PercentSide {
-    QStringView target;
-    QLatin1String caption;
+    const EditTargetRow& row;
     PanelKey* key;
     EntryBox* box;
-    float* percent;
+    float& percent;
 };
 
+PercentSide Side(Form1& form, QStringView target, PanelKey* key, EntryBox* box) {
+    const EditTargetRow& row = *FindEditTarget(target);
+    return {row, key, box, form.*row.value};
+}
+
 PercentSide PlusSide(Form1& form) {
-    return {EditTargets::PlusPercent, TargetCaption::PlusPercent, form.cmd_plus, form.txt_plus,
-            &form.PlusPercent};
+    return Side(form, EditTargets::PlusPercent, form.cmd_plus, form.txt_plus);
 }
 
 PercentSide MinusSide(Form1& form) {
-    return {EditTargets::MinusPercent, TargetCaption::MinusPercent, form.cmd_minus, form.txt_minus,
-            &form.MinusPercent};
+    return Side(form, EditTargets::MinusPercent, form.cmd_minus, form.txt_minus);
 }
 
 // An offset applied with the output on leaves its target open with its box
 // disabled; an edit with the output off has the box enabled.
 bool OffsetApplied(const Form1& form, const PercentSide& side) {
-    return form.EditTarget == side.target && !side.box->isEnabled();
+    return form.EditTarget == side.row.name && !side.box->isEnabled();
 }
 
 // Output off: the key's percentage is edited in its box and sent by ENTER.
 void OpenPercentEdit(Form1& form, const PercentSide& own, const PercentSide& other) {
-    form.EditOrigin = *own.percent;
+    form.EditOrigin = own.percent;
     other.key->setEnabled(true);
     own.box->setEnabled(true);
     own.box->setFocus();
@@ -40,17 +43,23 @@ void OpenPercentEdit(Form1& form, const PercentSide& own, const PercentSide& oth
     form.EnableGroupEdit(false);
 }
 
+// The output voltage on dis_v and in txt_v, and to the supply; VoltageSet
+// stays the plain set-point.
+void ShowAndSendVoltage(Form1& form, float volts) {
+    form.dis_v->setText(FormatWithPattern(volts, DisplayPattern::VoltageSet));
+    form.txt_v->setText(form.dis_v->text());
+    form.SendSetCommand(SetValue::VoltageSet, volts);
+}
+
 // Output on: the set-point times the percentage goes to the supply at once.
 void ApplyPercent(Form1& form, const PercentSide& own, bool capAtLimit) {
     form.EnableGroupPercent(false);
     form.ActivePercentKey = own.key;
-    float volts = *own.percent / 100.0f * form.VoltageSet;
+    float volts = own.percent / 100.0f * form.VoltageSet;
     if (capAtLimit && volts > form.VoltageLimit) {
         volts = form.VoltageLimit;
     }
-    form.dis_v->setText(FormatWithPattern(volts, DisplayPattern::VoltageSet));
-    form.txt_v->setText(form.dis_v->text());
-    form.SendSetCommand(SetValue::VoltageSet, volts);
+    ShowAndSendVoltage(form, volts);
 }
 
 void PressPercentKey(Form1& form, const PercentSide& own, const PercentSide& other,
@@ -64,13 +73,12 @@ void PressPercentKey(Form1& form, const PercentSide& own, const PercentSide& oth
         }
         // Moving on from the other percentage's edit drops that edit, as CE
         // would; a kept change would differ from what the supply holds.
-        if (form.EditTarget == other.target && other.box->isEnabled()) {
-            *other.percent = form.EditOrigin;
-            other.box->setText(FormatWithPattern(*other.percent, DisplayPattern::Percent));
+        if (form.EditTarget == other.row.name && other.box->isEnabled()) {
+            other.percent = form.EditOrigin;
+            other.box->setText(FormatWithPattern(other.percent, DisplayPattern::Percent));
         }
     }
-    form.EditTarget = own.target.toString();
-    form.lbl_cmd->setText(own.caption);
+    SelectEditTarget(form, own.row);
     own.key->setEnabled(false);
     other.key->setEnabled(true);
     if (form.OutputOn == 0) {
@@ -110,22 +118,8 @@ void Form1::cmd_normal_MouseDown() {
     }
     ActivePercentKey->setEnabled(true);
     EnableGroupPercent(true);
-    ShowVoltageSet();
-    txt_v->setText(dis_v->text());
-    SendSetCommand(SetValue::VoltageSet, VoltageSet);
+    ShowAndSendVoltage(*this, VoltageSet);
     cmd_vset_MouseDown();
-}
-
-void Form1::txt_plus_KeyUp(int key) {
-    if (key == 13) {
-        ValidatePlusPercent();
-    }
-}
-
-void Form1::txt_minus_KeyUp(int key) {
-    if (key == 13) {
-        ValidateMinusPercent();
-    }
 }
 
 void Form1::txt_plus_LostFocus() {

@@ -1,19 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
+#include "panel_rules.h"
 #include "supply_commands.h"
 #include "supply_link.h"
 
 namespace {
 
-// The range rule of the four boxes: the upper bound is tested first; a text in
-// range is left as typed, whatever follows its number.
-void KeepInRange(EntryBox* box, float upper, const QString& upperText, float lower,
-                 const QString& lowerText) {
-    const float value = SingleNumber(box->text());
-    if (value > upper) {
-        box->setText(upperText);
-    } else if (value < lower) {
-        box->setText(lowerText);
+// The range rule of the four boxes (EntryBound): a text in range is left as typed.
+void KeepInRange(EntryBox* box, float upper, const QString& upperText, float lower) {
+    if (const std::optional<QString> bound = EntryBound(box->text(), upper, upperText, lower)) {
+        box->setText(*bound);
     }
 }
 
@@ -86,30 +82,6 @@ void Form1::cmd_p_MouseDown() {
     txt_p->clear();
 }
 
-void Form1::txt_v_KeyUp(int key) {
-    if (key == 13) {
-        ValidateVoltageSetEntry();
-    }
-}
-
-void Form1::txt_u_KeyUp(int key) {
-    if (key == 13) {
-        ValidateVoltageLimitEntry();
-    }
-}
-
-void Form1::txt_i_KeyUp(int key) {
-    if (key == 13) {
-        ValidateCurrentLimitEntry();
-    }
-}
-
-void Form1::txt_p_KeyUp(int key) {
-    if (key == 13) {
-        ValidatePowerLimitEntry();
-    }
-}
-
 void Form1::txt_v_LostFocus() {
     EmptyAfterPress(txt_v);
 }
@@ -127,24 +99,24 @@ void Form1::txt_p_LostFocus() {
 }
 
 void Form1::ValidateVoltageSetEntry() {
-    KeepInRange(txt_v, VoltageLimit, FormatWithPattern(VoltageLimit, u"0.00"), 0,
-                QStringLiteral("0"));
+    KeepInRange(txt_v, VoltageLimit, FormatWithPattern(VoltageLimit, EntryPattern::VoltageSet), 0);
 }
 
 void Form1::ValidateVoltageLimitEntry() {
     const float maximum = ModelMaxVoltage[ModelIndex];
-    KeepInRange(txt_u, maximum, FormatWithPattern(maximum, u"0"), 1, QStringLiteral("1"));
+    KeepInRange(txt_u, maximum, FormatWithPattern(maximum, EntryPattern::VoltageLimit),
+                kLeastVoltageLimit);
 }
 
 void Form1::ValidateCurrentLimitEntry() {
     const float maximum = ModelMaxCurrent[ModelIndex];
-    KeepInRange(txt_i, maximum, FormatWithPattern(maximum, u"0.00"), 0.02f, QStringLiteral("0.02"));
+    KeepInRange(txt_i, maximum, FormatWithPattern(maximum, EntryPattern::CurrentLimit),
+                kLeastCurrentLimit);
 }
 
 void Form1::ValidatePowerLimitEntry() {
-    // The most power the model can deliver at the present voltage limit; the
-    // box gets its whole watts.
+    // The most power the model can deliver at the present voltage limit.
     const float maximum = ModelMaxCurrent[ModelIndex] * VoltageLimit;
-    KeepInRange(txt_p, maximum, QString::number(IntegerPart(maximum), 'f', 0), 1,
-                QStringLiteral("1"));
+    KeepInRange(txt_p, maximum, FormatWithPattern(IntegerPart(maximum), EntryPattern::PowerLimit),
+                kLeastPowerLimit);
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
+#include "panel_rules.h"
 #include "supply_commands.h"
 
 float Form1::SetMaximum(SetValue value) const {
@@ -25,8 +26,8 @@ void Form1::SendSetCommand(SetValue value, double amount) {
 }
 
 void Form1::UpdatePowerFromLimits() {
-    // The supply derives the same whole-watt figure itself; nothing is sent.
-    PowerLimit = static_cast<float>(IntegerPart(VoltageLimit * CurrentLimit));
+    // Nothing is sent: the supply derives the same figure itself.
+    PowerLimit = PowerFromLimits(VoltageLimit, CurrentLimit);
     ShowPowerLimit();
 }
 
@@ -57,15 +58,29 @@ void Form1::ShowPowerLimit() {
 void Form1::EchoVoltageLimit() {
     ShowVoltageLimit();
     txt_u->setText(dis_lv->text());
-    UpdatePowerFromLimits();
-    txt_p->setText(dis_lp->text());
+    PowerLimit = PowerFromLimits(VoltageLimit, CurrentLimit);
+    EchoPowerLimit();
 }
 
 void Form1::EchoCurrentLimit() {
     ShowCurrentLimit();
     txt_i->setText(dis_li->text());
-    UpdatePowerFromLimits();
+    PowerLimit = PowerFromLimits(VoltageLimit, CurrentLimit);
+    EchoPowerLimit();
+}
+
+void Form1::EchoPowerLimit() {
+    ShowPowerLimit();
     txt_p->setText(dis_lp->text());
+}
+
+void Form1::ShowOutputState() {
+    lbl_on->setVisible(OutputOn == 1);
+    lbl_off->setVisible(OutputOn != 1);
+}
+
+void Form1::ShowOverTemp() {
+    lbl_overtemp->setVisible(OverTemp == 1);
 }
 
 void Form1::PullSetpointToLimit() {

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "edit_targets.h"
 #include "main_window.h"
+#include "panel_rules.h"
 #include "supply_commands.h"
 
 #include <QScopedValueRollback>
@@ -14,6 +16,49 @@ bool IsStepRow(int fineMode) {
 bool WithinBounds(float candidate, float low, float high, Direction direction) {
     return direction > 0 ? !(candidate > high) : !(candidate < low);
 }
+
+// The bounds of a power step: the model's power, and the model's current at the
+// voltage limit (as a product and as a quotient) going up; 1 W and the product of
+// the two other limits going down.
+bool PowerStepAllowed(const Form1& form, float candidate, Direction direction) {
+    const float maxCurrent = form.ModelMaxCurrent[form.ModelIndex];
+    if (direction < 0) {
+        return !(candidate < kLeastPowerLimit) &&
+               !(candidate > form.VoltageLimit * form.CurrentLimit);
+    }
+    // Without a voltage limit the quotient has no meaning and no power is allowed.
+    return !(candidate > form.ModelMaxPower[form.ModelIndex]) &&
+           !(candidate > maxCurrent * form.VoltageLimit) && form.VoltageLimit > 0.0f &&
+           !(candidate / form.VoltageLimit > maxCurrent);
+}
+
+// Kept on the panel only: ENTER sends the change as a whole.
+void StepPercent(float& percent, EntryBox* box, float low, float high, Direction direction) {
+    const float candidate = percent + static_cast<float>(direction);
+    if (!WithinBounds(candidate, low, high, direction)) {
+        return;
+    }
+    percent = candidate;
+    box->setText(QString::number(percent));
+}
+
+// One press of the up or down key on the present target; none on a text
+// that names no target.
+void Step(Form1& form, Direction direction) {
+    if (const EditTargetRow* row = FindEditTarget(form.EditTarget)) {
+        row->step(form, direction);
+    }
+}
+
+// The image keys never take the focus themselves; a step of the idle target
+// moves it to V SET.
+void MoveFocusForStep(Form1& form) {
+    if (form.EditTarget == EditTargets::VoltageSet) {
+        form.cmd_vset->setFocus();
+    }
+}
+
+} // namespace
 
 void StepVoltageSet(Form1& form, Direction direction) {
     if (!IsStepRow(form.FineMode)) {
@@ -34,7 +79,8 @@ void StepVoltageLimit(Form1& form, Direction direction) {
         return;
     }
     const float candidate = form.VoltageLimit + static_cast<float>(direction);
-    if (!WithinBounds(candidate, 1.0f, form.ModelMaxVoltage[form.ModelIndex], direction)) {
+    if (!WithinBounds(candidate, kLeastVoltageLimit, form.ModelMaxVoltage[form.ModelIndex],
+                      direction)) {
         return;
     }
     form.VoltageLimit = candidate;
@@ -52,27 +98,14 @@ void StepCurrentLimit(Form1& form, Direction direction) {
     }
     const float candidate =
         form.CurrentLimit + static_cast<float>(direction) * form.CurrentStep[form.FineMode];
-    if (!WithinBounds(candidate, 0.02f, form.ModelMaxCurrent[form.ModelIndex], direction)) {
+    if (!WithinBounds(candidate, kLeastCurrentLimit, form.ModelMaxCurrent[form.ModelIndex],
+                      direction)) {
         return;
     }
     form.CurrentLimit = candidate;
     form.ShowCurrentLimit();
     form.UpdatePowerFromLimits();
     form.SendCommand(StepCommand(StepValue::CurrentLimit, direction));
-}
-
-// The bounds of a power step: the model's power, and the model's current at the
-// voltage limit (as a product and as a quotient) going up; 1 W and the product of
-// the two other limits going down.
-bool PowerStepAllowed(const Form1& form, float candidate, Direction direction) {
-    const float maxCurrent = form.ModelMaxCurrent[form.ModelIndex];
-    if (direction < 0) {
-        return !(candidate < 1.0f) && !(candidate > form.VoltageLimit * form.CurrentLimit);
-    }
-    // Without a voltage limit the quotient has no meaning and no power is allowed.
-    return !(candidate > form.ModelMaxPower[form.ModelIndex]) &&
-           !(candidate > maxCurrent * form.VoltageLimit) && form.VoltageLimit > 0.0f &&
-           !(candidate / form.VoltageLimit > maxCurrent);
 }
 
 void StepPowerLimit(Form1& form, Direction direction) {
@@ -84,9 +117,11 @@ void StepPowerLimit(Form1& form, Direction direction) {
         return;
     }
     form.PowerLimit = candidate;
-    form.ShowPowerLimit();
+    // Only a raised power limit goes into txt_p as well.
     if (direction > 0) {
-        form.txt_p->setText(form.dis_lp->text());
+        form.EchoPowerLimit();
+    } else {
+        form.ShowPowerLimit();
     }
     form.SendCommand(StepCommand(StepValue::PowerLimit, direction));
     // With the output off no poll brings the current limit that the supply
@@ -97,43 +132,13 @@ void StepPowerLimit(Form1& form, Direction direction) {
     }
 }
 
-// Kept on the panel only: ENTER sends the change as a whole.
-void StepPercent(float& percent, EntryBox* box, float low, float high, Direction direction) {
-    const float candidate = percent + static_cast<float>(direction);
-    if (!WithinBounds(candidate, low, high, direction)) {
-        return;
-    }
-    percent = candidate;
-    box->setText(QString::number(percent));
+void StepPlusPercent(Form1& form, Direction direction) {
+    StepPercent(form.PlusPercent, form.txt_plus, kPlusPercentLow, kPlusPercentHigh, direction);
 }
 
-void Step(Form1& form, Direction direction) {
-    const QString& target = form.EditTarget;
-    if (target == EditTargets::VoltageSet) {
-        StepVoltageSet(form, direction);
-    } else if (target == EditTargets::VoltageLimit) {
-        StepVoltageLimit(form, direction);
-    } else if (target == EditTargets::CurrentLimit) {
-        StepCurrentLimit(form, direction);
-    } else if (target == EditTargets::PowerLimit) {
-        StepPowerLimit(form, direction);
-    } else if (target == EditTargets::PlusPercent) {
-        StepPercent(form.PlusPercent, form.txt_plus, kPlusPercentLow, kPlusPercentHigh, direction);
-    } else if (target == EditTargets::MinusPercent) {
-        StepPercent(form.MinusPercent, form.txt_minus, kMinusPercentLow, kMinusPercentHigh,
-                    direction);
-    }
+void StepMinusPercent(Form1& form, Direction direction) {
+    StepPercent(form.MinusPercent, form.txt_minus, kMinusPercentLow, kMinusPercentHigh, direction);
 }
-
-// The image keys never take the focus themselves; a step of the idle target
-// moves it to V SET.
-void MoveFocusForStep(Form1& form) {
-    if (form.EditTarget == EditTargets::VoltageSet) {
-        form.cmd_vset->setFocus();
-    }
-}
-
-} // namespace
 
 void Form1::cmd_add_MouseDown() {
     PressStepKey(cmd_add, +1);
@@ -153,8 +158,8 @@ void Form1::cmd_sub_MouseUp() {
 
 void Form1::PressStepKey(ImageKey* key, Direction direction) {
     key->SetBorderStyle(1);
-    if (stepKeysHeld_) {
-        heldSteps_.append(direction);
+    if (StepKeysHeld) {
+        HeldSteps.append(direction);
         return;
     }
     MoveFocusForStep(*this);
@@ -181,14 +186,14 @@ void Form1::StepDown() {
 void Form1::HoldStepKeysWhile(const std::function<void()>& work) {
     // Inside a hold (P LIMIT pressed during a power step) the outer one
     // carries out the presses, after its own wait.
-    if (stepKeysHeld_) {
+    if (StepKeysHeld) {
         work();
         return;
     }
-    const QScopedValueRollback<bool> hold(stepKeysHeld_, true);
+    const QScopedValueRollback<bool> hold(StepKeysHeld, true);
     work();
-    while (!heldSteps_.isEmpty()) {
-        const Direction direction = heldSteps_.takeFirst();
+    while (!HeldSteps.isEmpty()) {
+        const Direction direction = HeldSteps.takeFirst();
         if ((direction > 0 ? cmd_add : cmd_sub)->isEnabled()) {
             MoveFocusForStep(*this);
             Step(*this, direction);

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
-#include "accessibility.h"
 #include "panel_texts.h"
 
 #include "geometry.h"
@@ -81,6 +80,11 @@ EntryBox* MakeBox(QWidget* parent, const char* name, const QString& accessibleNa
     return box;
 }
 
+// "SBar1_panel1" to "SBar1_panel3".
+QString StatusPanelName(StatusPanel panel) {
+    return QStringLiteral("SBar1_panel%1").arg(static_cast<int>(panel));
+}
+
 QTimer* MakeTimer(QObject* parent, const char* name, int interval) {
     auto* timer = new QTimer(parent);
     timer->setObjectName(QLatin1String(name));
@@ -98,10 +102,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     setWindowIcon(AppIcon());
     setFont(ArialFont(9));
     setFixedSize(Twips(8670), Twips(4770));
-    InstallAccessibleInterfaces();
     BuildControls();
     ConnectEvents();
-    MakeAccessible(*this);
 }
 
 Form1::~Form1() {
@@ -245,17 +247,24 @@ void Form1::BuildControls() {
     SBar1 = Named(new QStatusBar(this), "SBar1", QStringLiteral("Status bar"));
     SBar1->setSizeGripEnabled(false);
     SBar1->setGeometry(TwipsRect(0, 4395, 8670, 375));
-    static const int kPanelWidths[] = {5475, 1440, 1440};
-    static const char* const kPanelNames[] = {"Status", "Model", "Port"};
-    for (int panel = 0; panel < 3; ++panel) {
+    static const struct {
+        StatusPanel panel;
+        const char* name;
+        int width;
+    } kPanels[] = {
+        {StatusPanel::Status, "Status", 5475},
+        {StatusPanel::Model, "Model", 1440},
+        {StatusPanel::Port, "Port", 1440},
+    };
+    for (const auto& [panel, name, width] : kPanels) {
         auto* label = new QLabel(SBar1);
-        label->setObjectName(QStringLiteral("SBar1_panel%1").arg(panel + 1));
-        label->setAccessibleName(QLatin1String(kPanelNames[panel]));
-        label->setFixedWidth(Twips(kPanelWidths[panel]));
+        label->setObjectName(StatusPanelName(panel));
+        label->setAccessibleName(QLatin1String(name));
+        label->setFixedWidth(Twips(width));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         SBar1->addWidget(label);
     }
-    SetStatusText(1, StatusPanel1::Finding);
+    SetStatusText(StatusPanel::Status, StatusPanel1::Finding);
 
     Timer2 = MakeTimer(this, "Timer2", 10);
     Timer3 = MakeTimer(this, "Timer3", 1000);
@@ -310,35 +319,40 @@ void Form1::ConnectEvents() {
     connect(cmd_sub, &ImageKey::MouseDown, this, &Form1::cmd_sub_MouseDown);
     connect(cmd_sub, &ImageKey::MouseUp, this, &Form1::cmd_sub_MouseUp);
 
-    const std::tuple<EntryBox*, void (Form1::*)(int), void (Form1::*)()> boxes[] = {
-        {txt_v, &Form1::txt_v_KeyUp, &Form1::txt_v_LostFocus},
-        {txt_u, &Form1::txt_u_KeyUp, &Form1::txt_u_LostFocus},
-        {txt_i, &Form1::txt_i_KeyUp, &Form1::txt_i_LostFocus},
-        {txt_p, &Form1::txt_p_KeyUp, &Form1::txt_p_LostFocus},
-        {txt_plus, &Form1::txt_plus_KeyUp, &Form1::txt_plus_LostFocus},
-        {txt_minus, &Form1::txt_minus_KeyUp, &Form1::txt_minus_LostFocus},
+    // The release of the Enter key in a box brings its value into range; every
+    // other key is ignored.
+    const std::tuple<EntryBox*, void (Form1::*)(), void (Form1::*)()> boxes[] = {
+        {txt_v, &Form1::ValidateVoltageSetEntry, &Form1::txt_v_LostFocus},
+        {txt_u, &Form1::ValidateVoltageLimitEntry, &Form1::txt_u_LostFocus},
+        {txt_i, &Form1::ValidateCurrentLimitEntry, &Form1::txt_i_LostFocus},
+        {txt_p, &Form1::ValidatePowerLimitEntry, &Form1::txt_p_LostFocus},
+        {txt_plus, &Form1::ValidatePlusPercent, &Form1::txt_plus_LostFocus},
+        {txt_minus, &Form1::ValidateMinusPercent, &Form1::txt_minus_LostFocus},
     };
-    for (const auto& [box, keyUp, lostFocus] : boxes) {
-        connect(box, &EntryBox::KeyUp, this, keyUp);
+    for (const auto& [box, validate, lostFocus] : boxes) {
+        connect(box, &EntryBox::KeyUp, this, [this, validate = validate](int key) {
+            if (key == kEnterKey) {
+                (this->*validate)();
+            }
+        });
         connect(box, &EntryBox::LostFocus, this, lostFocus);
     }
 }
 
-void Form1::SetStatusText(int panel, const QString& text) {
-    if (auto* label = SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel%1").arg(panel))) {
-        label->setText(text);
-    }
+QLabel* Form1::StatusPanelLabel(StatusPanel panel) const {
+    return SBar1->findChild<QLabel*>(StatusPanelName(panel));
 }
 
-void Form1::SetStatusToolTip(int panel, const QString& text) {
-    if (auto* label = SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel%1").arg(panel))) {
-        label->setToolTip(text);
-    }
+void Form1::SetStatusText(StatusPanel panel, const QString& text) {
+    StatusPanelLabel(panel)->setText(text);
 }
 
-QString Form1::StatusText(int panel) const {
-    auto* label = SBar1->findChild<QLabel*>(QStringLiteral("SBar1_panel%1").arg(panel));
-    return label != nullptr ? label->text() : QString();
+void Form1::SetStatusToolTip(StatusPanel panel, const QString& text) {
+    StatusPanelLabel(panel)->setToolTip(text);
+}
+
+QString Form1::StatusText(StatusPanel panel) const {
+    return StatusPanelLabel(panel)->text();
 }
 
 void Form1::ShowMessage(const QString& text, const QString& title, const QString& details) {
@@ -351,7 +365,7 @@ void Form1::ShowMessage(const QString& text, const QString& title, const QString
 
 void Form1::ReportCommunicationError(const QString& details) {
     ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle, details);
-    SetStatusText(1, StatusPanel1::CommunicationError);
+    SetStatusText(StatusPanel::Status, StatusPanel1::CommunicationError);
     EnableGroupConnect(false);
     // REM is the way back to the supply, also when an open edit or the lock
     // had disabled it: without it only EXIT would be left.

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Form1, the soft front panel: every control, the serial port, the timers and
-// the whole window state live here. Its procedures are spread over the source
-// folders by subsystem: shell/ (window, start-up, enable groups), link/ (the
-// serial line), panel/ (one file per key family).
+// Form1, the soft front panel. Its controls, the serial port, the timers and
+// the progress window are its members; the whole window state is its base
+// PanelState (panel_state.h), and it keeps no other state of its own. Its
+// procedures are spread over the source folders by subsystem: shell/ (window,
+// start-up, enable groups), link/ (the transport, connection and poll),
+// panel/ (one file per key family). Below it are line/ (the serial line as
+// text) and state/; the capabilities above it (access/, trend/) are joined to
+// it by app/, and it knows none of them.
 #pragma once
 
 #include "panel_keys.h"
@@ -20,6 +24,9 @@
 
 class QStatusBar;
 class Form2;
+
+// The three panels of the status bar SBar1.
+enum class StatusPanel { Status = 1, Model = 2, Port = 3 };
 
 class Form1 : public QWidget, public PanelState {
     Q_OBJECT
@@ -40,12 +47,17 @@ public:
     // its message and called EndProgram.
     bool Form1_Load();
 
-    // ---- Controls (names as on the panel's design) ----
+    // ---- Controls, with the names of the panel's design ----
+    // The four frames: the readings, the keypad, and the entry pairs of the
+    // bottom row (disabling a frame disables what is inside it).
     QGroupBox* frm_monitor;
     QGroupBox* frm_keypad;
     QGroupBox* frm_voltage;
     QGroupBox* frm_limit;
 
+    // The keys: the keypad of frm_keypad (cmd_plus to cmd_output), the keys
+    // of the entry boxes (cmd_v, cmd_u, cmd_i, cmd_p), EXIT, and the up and
+    // down image keys (cmd_add, cmd_sub).
     PanelKey* cmd_plus;
     PanelKey* cmd_normal;
     PanelKey* cmd_minus;
@@ -68,6 +80,8 @@ public:
     ImageKey* cmd_add;
     ImageKey* cmd_sub;
 
+    // The entry boxes: the output voltage and the three limits (emptied when
+    // left), and the two percent offsets (enabled only during their edit).
     EntryBox* txt_v;
     EntryBox* txt_u;
     EntryBox* txt_i;
@@ -75,12 +89,17 @@ public:
     EntryBox* txt_plus;
     EntryBox* txt_minus;
 
+    // The displays of frm_monitor: measured voltage, current and power, then
+    // the voltage, current and power limits.
     QLabel* dis_v;
     QLabel* dis_i;
     QLabel* dis_p;
     QLabel* dis_lv;
     QLabel* dis_li;
     QLabel* dis_lp;
+    // The unit labels beside the displays, V, A and W beside dis_v, dis_i and
+    // dis_p (Label1 to Label3) and beside the limits (Label4 to Label6), and
+    // the captions "+%" and "-%" of the percent boxes (Label7, Label8).
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
@@ -89,6 +108,10 @@ public:
     QLabel* Label6;
     QLabel* Label7;
     QLabel* Label8;
+    // The indicators and headings of frm_monitor: "LIMITS", fine steps, the
+    // constant-voltage, -current and -power marks (blinking during a limit
+    // edit), over-temperature, "output", remote, locked, On and Off; and
+    // lbl_cmd, the edit target beside the up and down keys.
     QLabel* lbl_limit;
     QLabel* lbl_fine;
     QLabel* lbl_u;
@@ -102,18 +125,21 @@ public:
     QLabel* lbl_off;
     QLabel* lbl_cmd;
 
+    // The status bar with its three panels (StatusPanel), the timers, the
+    // serial port, and the progress window, which exists only during a
+    // connection (a window of its own, kept here beside the controls; the
+    // user may close it).
     QStatusBar* SBar1;
     QTimer* Timer2;    // 10 ms, one shot: the connection at start-up
     QTimer* Timer3;    // 1 s: the monitor poll while the output is on
     QTimer* tmr_flash; // 500 ms: blinks FlashControl during a limit edit
     QSerialPort* MSComm1;
-    int CommPort = 1;               // COM1..COM4; set only while the port is closed
-    QPointer<Form2> ProgressWindow; // during a connection only; the user may close it
+    QPointer<Form2> ProgressWindow;
 
-    // Status bar panels 1 to 3.
-    void SetStatusText(int panel, const QString& text);
-    QString StatusText(int panel) const;
-    void SetStatusToolTip(int panel, const QString& text);
+    // The status bar's panels.
+    void SetStatusText(StatusPanel panel, const QString& text);
+    QString StatusText(StatusPanel panel) const;
+    void SetStatusToolTip(StatusPanel panel, const QString& text);
 
     // ---- Enable groups ----
     void SetPanelEnabled(bool value);
@@ -190,6 +216,11 @@ public:
     // power limit that follows from it on dis_lp and in txt_p.
     void EchoVoltageLimit();
     void EchoCurrentLimit();
+    // The power limit on dis_lp and in txt_p.
+    void EchoPowerLimit();
+    // lbl_on or lbl_off after OutputOn; lbl_overtemp after OverTemp.
+    void ShowOutputState();
+    void ShowOverTemp();
     // The supply pulls its set-point down to a lower voltage limit by itself;
     // the panel follows.
     void PullSetpointToLimit();
@@ -202,10 +233,6 @@ public:
     void cmd_u_MouseDown();
     void cmd_i_MouseDown();
     void cmd_p_MouseDown();
-    void txt_v_KeyUp(int key);
-    void txt_u_KeyUp(int key);
-    void txt_i_KeyUp(int key);
-    void txt_p_KeyUp(int key);
     void txt_v_LostFocus();
     void txt_u_LostFocus();
     void txt_i_LostFocus();
@@ -247,8 +274,6 @@ public:
     void cmd_plus_MouseDown();
     void cmd_minus_MouseDown();
     void cmd_normal_MouseDown();
-    void txt_plus_KeyUp(int key);
-    void txt_minus_KeyUp(int key);
     void txt_plus_LostFocus();
     void txt_minus_LostFocus();
     void ValidatePlusPercent();
@@ -264,8 +289,8 @@ public:
     void tmr_flash_Timer();
 
 signals:
-    // A monitor poll took this status line ("L" payload with its LF).
-    void PollTaken(const QString& statusLine);
+    // A monitor poll took this status line.
+    void PollTaken(const StatusLine& status);
     // A monitor poll whose reply was no status line.
     void PollMissed();
 
@@ -275,14 +300,9 @@ protected:
 private:
     void BuildControls();
     void ConnectEvents();
+    QLabel* StatusPanelLabel(StatusPanel panel) const;
 
-    QStringList comPorts_;      // the devices of COM1 to COM4, chosen at each scan
-    bool polling_ = false;      // a poll is waiting for its reply
-    bool reconnecting_ = false; // REM is waiting or connecting
-    // A press of the up or down key while the other one's step or the P LIMIT
-    // key waits for the current limit: +1 up, -1 down.
+    // A press of the up or down key: +1 up, -1 down; held back while the keys
+    // wait (StepKeysHeld).
     void PressStepKey(ImageKey* key, Direction direction);
-
-    bool stepKeysHeld_ = false;  // the up and down keys wait for a current-limit read-back
-    QList<Direction> heldSteps_; // presses that came meanwhile, oldest first
 };

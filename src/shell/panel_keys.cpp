@@ -187,8 +187,7 @@ void EntryBox::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) {
         return;
     }
-    // The supply's convention is the Enter key's character code, 13.
-    const int key = IsEnterKey(event) ? 13 : event->key();
+    const int key = IsEnterKey(event) ? kEnterKey : event->key();
     emit KeyUp(key);
 }
 

@@ -64,6 +64,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
+// The key code that KeyUp reports for Return and Enter: the Enter key's
+// character code, the supply's convention.
+inline constexpr int kEnterKey = 13;
+
 // A single-line entry box that reports key releases and the loss of focus to
 // another control of its window. Its character limit applies to typing and
 // pasting only: texts that the program puts in (a reply with its line feed,

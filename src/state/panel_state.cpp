@@ -107,6 +107,10 @@ double LeadingNumber(QStringView text) {
     return value;
 }
 
+float SingleNumber(QStringView text) {
+    return static_cast<float>(std::clamp(LeadingNumber(text), -double(FLT_MAX), double(FLT_MAX)));
+}
+
 QString FormatWithPattern(double value, QStringView pattern) {
     const qsizetype point = pattern.indexOf(u'.');
     const int intZeros =

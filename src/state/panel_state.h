@@ -3,7 +3,9 @@
 // the number operations that read and write every value on the panel.
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <cstdint>
 
@@ -31,6 +33,11 @@ inline constexpr QStringView PowerLimit = u"plimit";
 inline constexpr QStringView PlusPercent = u"plus";   // edited with the output off
 inline constexpr QStringView MinusPercent = u"minus"; // edited with the output off
 } // namespace EditTargets
+
+// "plus" or "minus": an edit of a percent offset.
+inline bool IsPercentTarget(QStringView target) {
+    return target == EditTargets::PlusPercent || target == EditTargets::MinusPercent;
+}
 
 // The digit pattern each display writes its value with (see FormatWithPattern);
 // the set commands send their values in the same patterns.
@@ -89,6 +96,16 @@ struct PanelState {
     Flag Connecting = kFalse;      // a connection runs; ConnectSupply
     std::int16_t TimeoutCount = 0; // reply timeouts since the last status line; ReadReply, poll
     QString MonitorReply;          // the last status-line reply; connection and poll
+    int CommPort = 1;              // COM1..COM4 that OpenPort opens; set only while it is closed
+    QStringList ComPortDevices;    // the devices of COM1 to COM4, chosen anew at each scan
+    bool Polling = false;          // a poll waits for its reply; a tick meanwhile is skipped
+    bool Reconnecting = false;     // REM waits or connects; a second REM meanwhile is ignored
+
+    // The up and down keys wait for a current-limit read-back (a power step or
+    // P LIMIT with the output off); their presses meanwhile, +1 up and -1
+    // down, oldest first, are carried out after it.
+    bool StepKeysHeld = false;
+    QList<int> HeldSteps;
 
     float FormWidth = 0;  // device-independent pixels, the window size at load
     float FormHeight = 0; // (the resize handler keeps it)
@@ -100,6 +117,10 @@ struct PanelState {
 // The double value of the decimal number at the start of text; blanks anywhere
 // are skipped, 'E' or 'D' start an exponent, and a text without a number gives 0.
 double LeadingNumber(QStringView text);
+
+// LeadingNumber in single precision, the panel's type for every value; a
+// number beyond its range ("1E99") gives the largest single instead.
+float SingleNumber(QStringView text);
 
 // value written after a pattern of '0' digits with at most one '.': leading
 // zeros up to the digits before the point, exactly the digits after it,

@@ -14,17 +14,17 @@ QString CsvNumber(QStringView text) {
     return QString::number(LeadingNumber(text), 'f', decimals);
 }
 
-QString CsvRow(const QDateTime& time, double seconds, const StatusTexts& texts,
+QString CsvRow(const QDateTime& time, double seconds, const StatusLine& status,
                const QString& model, const QString& port) {
     const QDateTime withOffset = time.toOffsetFromUtc(time.offsetFromUtc());
     const QStringList fields{
         withOffset.toString(Qt::ISODateWithMs),
         QString::number(seconds, 'f', 3),
-        CsvNumber(texts.voltage),
-        CsvNumber(texts.current),
-        CsvNumber(texts.power),
-        CsvNumber(texts.currentLimit),
-        CsvNumber(texts.powerLimit),
+        CsvNumber(status.voltage.text),
+        CsvNumber(status.current.text),
+        CsvNumber(status.power.text),
+        CsvNumber(status.currentLimit.text),
+        CsvNumber(status.powerLimit.text),
         model,
         port,
     };

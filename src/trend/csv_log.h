@@ -4,7 +4,7 @@
 // that is pulled leaves only whole rows behind. Qt Core only.
 #pragma once
 
-#include "supply_link.h"
+#include "status_line.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -21,7 +21,7 @@ QString CsvNumber(QStringView text);
 // One row: the local time with milliseconds and its offset from UTC, the
 // seconds since the log began, the measured values and the limits from the
 // status line, the model and the port; the line ending included.
-QString CsvRow(const QDateTime& time, double seconds, const StatusTexts& texts,
+QString CsvRow(const QDateTime& time, double seconds, const StatusLine& status,
                const QString& model, const QString& port);
 
 class CsvLog {

@@ -125,8 +125,8 @@ void TrendController::FailLog(const QString& text) {
                        [this, text] { panel_.ShowMessage(text, TrendText::LogErrorTitle); });
 }
 
-void TrendController::TakePoll(const QString& statusLine) {
-    auto sample = SampleFromStatus(statusLine, clock_.NowMs());
+void TrendController::TakePoll(const StatusLine& status) {
+    auto sample = SampleFromStatus(status, clock_.NowMs());
     if (!sample) {
         breakLine_ = true;
         return;
@@ -136,8 +136,8 @@ void TrendController::TakePoll(const QString& statusLine) {
     ring_.Append(*sample);
     if (log_.IsOpen()) {
         const QString row =
-            CsvRow(QDateTime::currentDateTime(), log_.Seconds(), CutStatusTexts(statusLine),
-                   panel_.StatusText(2), panel_.StatusText(3));
+            CsvRow(QDateTime::currentDateTime(), log_.Seconds(), status,
+                   panel_.StatusText(StatusPanel::Model), panel_.StatusText(StatusPanel::Port));
         if (!log_.Append(row)) {
             log_.Close();
             FailLog(QString(TrendText::WriteFailed).arg(log_.Path(), log_.Error()));

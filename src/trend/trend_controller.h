@@ -40,7 +40,7 @@ public:
     QMenu* Menu() const { return menu_; }
 
 private:
-    void TakePoll(const QString& statusLine);
+    void TakePoll(const StatusLine& status);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void AddShortcuts(QWidget* window);
     void ShowLogState();

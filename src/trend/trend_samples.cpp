@@ -4,18 +4,17 @@
 #include <QDateTime>
 #include <algorithm>
 
-std::optional<TrendSample> SampleFromStatus(QStringView statusLine, qint64 ms) {
-    if (StatusDigit(statusLine, 31) != 1) {
+std::optional<TrendSample> SampleFromStatus(const StatusLine& status, qint64 ms) {
+    if (status.outputOn != 1) {
         return std::nullopt;
     }
-    const StatusTexts texts = CutStatusTexts(statusLine);
     TrendSample sample;
     sample.ms = ms;
-    sample.voltage = SingleNumber(texts.voltage);
-    sample.current = SingleNumber(texts.current);
-    sample.power = SingleNumber(texts.power);
-    sample.currentLimit = SingleNumber(texts.currentLimit);
-    sample.powerLimit = SingleNumber(texts.powerLimit);
+    sample.voltage = status.voltage.value;
+    sample.current = status.current.value;
+    sample.power = status.power.value;
+    sample.currentLimit = status.currentLimit.value;
+    sample.powerLimit = status.powerLimit.value;
     return sample;
 }
 

@@ -4,7 +4,7 @@
 // from them. Qt Core only.
 #pragma once
 
-#include "supply_link.h"
+#include "status_line.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -23,10 +23,10 @@ struct TrendSample {
     bool startsSegment = false; // no line joins it to the sample before
 };
 
-// The measured values of a status line ("L" payload), the voltage from the
-// line itself whatever the fine mode shows; nothing when the line says the
-// output is off, as the voltage there is the set-point.
-std::optional<TrendSample> SampleFromStatus(QStringView statusLine, qint64 ms);
+// The measured values of a status line, the voltage from the line itself
+// whatever the fine mode shows; nothing when the line says the output is off,
+// as the voltage there is the set-point.
+std::optional<TrendSample> SampleFromStatus(const StatusLine& status, qint64 ms);
 
 // The newest samples, oldest first; the oldest goes once it is full.
 class TrendRing {

@@ -39,6 +39,17 @@ QString ShownMismatches(const Form1& panel, const QStringList& expected) {
     });
 }
 
+QString WaitUntilShown(const Form1& panel, const QStringList& expected, int timeoutMs) {
+    QString wrong;
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            wrong = ShownMismatches(panel, expected);
+            return wrong.isEmpty();
+        },
+        timeoutMs);
+    return shown ? QString() : wrong;
+}
+
 QString SupplyMismatches(SimProcess& sim, const QStringList& expected) {
     const QMap<QString, QString> state = sim.State();
     return Mismatches(expected, [&](const QString& key) -> std::optional<QString> {

@@ -15,6 +15,15 @@
 // line naming it and what it shows; empty when all match.
 QString ShownMismatches(const Form1& panel, const QStringList& expected);
 
+// Long enough for several of the monitor's one-second polls on a loaded
+// machine: a display that the poll refreshes shows the supply's value by then.
+constexpr int kPollWaitMs = 10000;
+
+// Waits, with events running, until every pair shows (a poll brought it) or
+// the deadline passed; then ShownMismatches: empty when all show.
+QString WaitUntilShown(const Form1& panel, const QStringList& expected,
+                       int timeoutMs = kPollWaitMs);
+
 // The same for "key=value" pairs of the simulator's state.
 QString SupplyMismatches(SimProcess& sim, const QStringList& expected);
 

@@ -41,7 +41,7 @@ QString MissingPortPath(int n) {
 }
 
 void PointComPorts(const QStringList& paths) {
-    for (int n = 1; n <= 4; ++n) {
+    for (int n = 1; n <= kComPortCount; ++n) {
         const QString path = n <= paths.size() ? paths[n - 1] : MissingPortPath(n);
         qputenv(QStringLiteral("ZRM_COM%1").arg(n).toLatin1().constData(), path.toLocal8Bit());
     }
@@ -57,8 +57,7 @@ bool StartPanel(Form1& panel, int timeoutMs) {
     return QTest::qWaitFor(
         [&] {
             return !panel.Timer2->isActive() && panel.Connecting == kFalse &&
-                   panel.StatusText(1) !=
-                       QLatin1String("Finding the interface and Collecting data from ZRM");
+                   panel.StatusText(StatusPanel::Status) != StatusPanel1::Finding;
         },
         timeoutMs);
 }

@@ -1,20 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for tests that drive the real panel window: message boxes closed and
 // recorded, the program's end observed instead of taken, the COM ports pointed
-// at chosen paths.
+// at chosen paths. The texts that tests expect come from the program's own
+// panel_texts.h (and trend_texts.h), pinned once in the unit tests.
 #pragma once
 
 #include "main_window.h"
+#include "panel_texts.h"
+#include "program.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
-
-// The warning that the panel shows when the supply stops answering.
-inline const QString kLostLinkText =
-    QStringLiteral("Communication error! Please check the interface.");
 
 struct SeenMessage {
     QString title;
@@ -54,7 +53,7 @@ private:
 struct WatchedPanel {
     MessageBoxCloser boxes;
     EndProgramRecorder ends;
-    Form1 panel;
+    const std::unique_ptr<Form1> panel = MakePanel();
 };
 
 // Points COM1.. at the given paths; the remaining COM ports (up to 4) at paths

@@ -4,13 +4,11 @@
 #include <QTest>
 
 SimPanel::SimPanel()
-    : sim_(std::make_unique<SimProcess>()), boxes_(std::make_unique<MessageBoxCloser>()),
-      panel_(std::make_unique<Form1>()) {}
+    : sim_(std::make_unique<SimProcess>()), watched_(std::make_unique<WatchedPanel>()) {}
 
 // The panel goes first: it holds the simulator's pseudo-terminal open.
 SimPanel::~SimPanel() {
-    panel_.reset();
-    boxes_.reset();
+    watched_.reset();
     sim_.reset();
 }
 
@@ -20,7 +18,7 @@ bool SimPanel::Start(const QStringList& args) {
         return false;
     }
     PointComPorts({path});
-    if (!StartPanel(*panel_) || panel_->StatusText(1) != QLatin1String("Ready")) {
+    if (!StartPanel(panel()) || panel().StatusText(StatusPanel::Status) != StatusPanel1::Ready) {
         return false;
     }
     SentEntries();
@@ -29,7 +27,7 @@ bool SimPanel::Start(const QStringList& args) {
 
 QList<SimProcess::LogEntry> SimPanel::SentEntries() {
     const QString marker = QStringLiteral("MARK%1").arg(seen_);
-    panel_->SendCommand(marker);
+    panel().SendCommand(marker);
     QList<SimProcess::LogEntry> log;
     const bool marked = QTest::qWaitFor(
         [&] {
@@ -71,11 +69,6 @@ void TypeOver(QWidget* box, const QString& text) {
     QTest::keyClicks(box, text);
 }
 
-namespace {
-// A press of at least 1.5 s is a long one.
-constexpr float kLongPress = 1.5f;
-} // namespace
-
 void PressAndHold(Form1& panel, QWidget* key, float hold,
                   const std::function<void()>& whilePressed) {
     PressAndHold(
@@ -96,7 +89,7 @@ void PressAndHold(Form1& panel, float hold, const std::function<void()>& press,
         panel.KeyPressTime = TimeOfDay() - hold;
         const float pressTime = panel.KeyPressTime;
         release();
-        if (hold >= kLongPress || TimeOfDay() - pressTime < kLongPress) {
+        if (hold >= panel.LongPressTime || TimeOfDay() - pressTime < panel.LongPressTime) {
             return;
         }
     }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// SimPanel: the panel window connected to zrm-sim over a pseudo-terminal, for
-// tests that press the panel's keys and read the wire back from the
-// simulator's log.
+// SimPanel: the panel window (a WatchedPanel: message boxes closed, its end
+// counted) connected to zrm-sim over a pseudo-terminal, for tests that press
+// the panel's keys and read the wire back from the simulator's log. A test
+// that scans other ports uses the panel and leaves the simulator unstarted.
 //
 //   SimPanel s;
 //   QVERIFY(s.Start({"--model", "ZRM-711", "--vset", "12"}));
@@ -11,7 +12,9 @@
 #pragma once
 
 #include "main_window.h"
+#include "panel_checks.h"
 #include "panel_harness.h"
+#include "program.h"
 #include "sim_process.h"
 
 #include <QStringList>
@@ -27,9 +30,9 @@ public:
     // panel on it; true once the panel is connected and says "Ready".
     bool Start(const QStringList& args);
 
-    Form1& panel() { return *panel_; }
+    Form1& panel() { return *watched_->panel; }
     SimProcess& sim() { return *sim_; }
-    MessageBoxCloser& boxes() { return *boxes_; }
+    MessageBoxCloser& boxes() { return watched_->boxes; }
 
     // The command lines that the panel sent since the previous call (or since
     // the connection), the monitor's "L" polls left out. A marker line sent
@@ -39,8 +42,7 @@ public:
 
 private:
     std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<MessageBoxCloser> boxes_;
-    std::unique_ptr<Form1> panel_;
+    std::unique_ptr<WatchedPanel> watched_;
     qsizetype seen_ = 0;
 };
 
@@ -64,10 +66,6 @@ void PressAndHold(Form1& panel, QWidget* key, float hold,
 // The same with any way of pressing and releasing a key (Space, for one).
 void PressAndHold(Form1& panel, float hold, const std::function<void()>& press,
                   const std::function<void()>& release);
-
-// Long enough for several of the monitor's one-second polls on a loaded
-// machine: a display that the poll refreshes shows the supply's value by then.
-constexpr int kPollWaitMs = 10000;
 
 // The status queries the simulator has received: one a monitor poll.
 qsizetype PollCount(const SimProcess& sim);

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kComPorts = 4;
-
 bool IsAdapter(const SerialPortDescription& port) {
     return port.vendorId.has_value() || port.name.startsWith(u"ttyUSB") ||
            port.name.startsWith(u"ttyACM");
@@ -99,7 +97,7 @@ QLatin1String OutcomeText(PortOutcome outcome) {
 QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList& overrides) {
     std::stable_sort(ports.begin(), ports.end(), ComesBefore);
     QStringList paths;
-    for (int n = 1; n <= kComPorts; ++n) {
+    for (int n = 1; n <= kComPortCount; ++n) {
         const QString over = overrides.value(n - 1);
         paths << (!over.isEmpty() ? over : ports.value(n - 1).systemLocation);
     }
@@ -108,12 +106,12 @@ QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList&
 
 QStringList ComPortOverrides() {
     QStringList overrides;
-    for (int n = 1; n <= kComPorts; ++n) {
+    for (int n = 1; n <= kComPortCount; ++n) {
         const QByteArray variable = "ZRM_COM" + QByteArray::number(n);
         QString path = qEnvironmentVariable(variable.constData());
 #ifdef Q_OS_WIN
         if (path.isEmpty()) {
-            path = QStringLiteral("COM%1").arg(n);
+            path = ComPortName(n);
         }
 #endif
         overrides << path;
@@ -121,9 +119,12 @@ QStringList ComPortOverrides() {
     return overrides;
 }
 
+QString ComPortName(int n) {
+    return QStringLiteral("COM%1").arg(n);
+}
+
 QString ScanLine(int n, const QString& path, PortOutcome outcome) {
-    const QString port = path.isEmpty() ? QStringLiteral("COM%1").arg(n)
-                                        : QStringLiteral("COM%1 %2").arg(n).arg(path);
+    const QString port = path.isEmpty() ? ComPortName(n) : ComPortName(n) + u' ' + path;
     return port + QLatin1String(": ") + OutcomeText(outcome);
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "supply_link.h"
 
+#include <cmath>
+
 void ReplyBuffer::Append(QByteArrayView chunk) {
     raw_.append(chunk.first(qMin(chunk.size(), qMax<qsizetype>(Room(), 0))));
 }
@@ -15,4 +17,13 @@ QString ReplyBuffer::Payload() const {
 
 QString ReplyBuffer::Raw() const {
     return QString::fromLatin1(raw_);
+}
+
+int MatchModelRow(double maxVoltage, const PanelState& state) {
+    for (int row = 0; row < kModelCount; ++row) {
+        if (std::fabs(maxVoltage - state.ModelMaxVoltage[row]) < 0.01) {
+            return row;
+        }
+    }
+    return -1;
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "main_window.h"
+#include "program.h"
 #include "trend_controller.h"
 
 #include <QApplication>
@@ -7,12 +7,12 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zrm-panel"));
-    Form1 panel;
-    if (!panel.Form1_Load()) {
+    const std::unique_ptr<Form1> panel = MakePanel();
+    if (!panel->Form1_Load()) {
         return 0;
     }
     // Owned by the panel.
-    new TrendController(panel);
-    panel.show();
+    new TrendController(*panel);
+    panel->show();
     return QApplication::exec();
 }

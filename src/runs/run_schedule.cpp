@@ -72,12 +72,11 @@ QList<RunCommand> StepCommands(const Run& run, const SchedulePlan& plan, int pas
         }
     }
 
-    const std::optional<double> before = VoltageBefore(run, pass, step);
     const bool first = pass == 0 && step == 0;
     if (!s.ramp) {
         add(start, RunAction::SetVoltage, s.voltage);
     } else {
-        const double from = before.value_or(plan.startVoltage);
+        const double from = VoltageBefore(run, pass, step).value_or(plan.startVoltage);
         // At most one set-point an interval and one per hundredth of a volt.
         const qint64 hundredths = std::llround(std::abs(s.voltage - from) * 100);
         const qint64 points =
@@ -87,24 +86,24 @@ QList<RunCommand> StepCommands(const Run& run, const SchedulePlan& plan, int pas
         QString sent = first ? QString() : VoltageText(from);
         for (qint64 k = 0; k <= points; ++k) {
             const qint64 ms = start + s.durationMs * k / points;
+            if (ms > end) {
+                break;
+            }
             const double volts = k == points
                                      ? s.voltage
                                      : from + (s.voltage - from) * static_cast<double>(k) / points;
             const QString text = VoltageText(volts);
-            if (ms > end) {
-                break;
-            }
             if (text != sent) {
                 add(ms, RunAction::SetVoltage, volts);
                 sent = text;
             }
-            if (first && k == 0) {
-                add(start, RunAction::OutputOn, 0);
-            }
         }
     }
-    if (first && !s.ramp) {
-        add(start, RunAction::OutputOn, 0);
+    if (first) {
+        // After the values set at the start, before the rest of a ramp.
+        const auto later = std::find_if(commands.begin(), commands.end(),
+                                        [start](const RunCommand& c) { return c.ms > start; });
+        commands.insert(later, RunCommand{start, pass, step, RunAction::OutputOn, 0});
     }
     return commands;
 }

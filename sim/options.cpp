@@ -95,6 +95,9 @@ const std::map<std::string, OptionRule>& OptionTable() {
               o.load_ohms = ohms.value_or(0);
               return ohms.has_value();
           }}},
+        {"--battery",
+         {true, [](Options& o,
+                   const std::string& v) { return (o.battery = ParseBattery(v)).has_value(); }}},
         {"--link",
          {true, [](Options& o, const std::string& v) { return !(o.link_path = v).empty(); }}},
         {"--log",
@@ -245,6 +248,14 @@ The supply:
   --locked            start with the front-panel keys locked
   --overtemp          start in over-temperature
   --load-ohms R       resistive load on the output (default 10)
+  --battery EMPTY_V,FULL_V,CAPACITY_AH,R_OHMS
+                      a battery on the output in place of the resistive load:
+                      a source behind R_OHMS whose voltage rises from EMPTY_V
+                      (at the start) to FULL_V with the charge it takes, up to
+                      CAPACITY_AH; it takes the current the set-point drives
+                      through R_OHMS, within the current and power limits, and
+                      none while it is above the set-point
+                      (e.g. --battery 11,14.4,0.002,0.5)
   Values outside the model's ranges are brought to the nearest bound.
 
 The line:
@@ -302,7 +313,9 @@ Commands on the line (each ends with CR; LF is ignored, as are empty lines):
   bound is ignored. Other commands get no reply.
 
 Control lines on standard input:
-  load OHMS           change the load
+  load OHMS           a resistive load of OHMS in place of the load or battery
+  battery EMPTY_V,FULL_V,CAPACITY_AH,R_OHMS
+                      an empty battery in place of the load (see --battery)
   overtemp 0|1        over-temperature off / on
   locked 0|1          front-panel keys unlocked / locked
   silent 0|1          stop / resume answering (0 also ends --silent-after)
@@ -314,7 +327,12 @@ Control lines on standard input:
   state               print the settings as one line of key=value pairs in the
                       status line's formats: "vset=12.00 vlimit=40
                       ilimit=5.00 plimit=200 plus=100 minus=100 output=1
-                      fine=0 locked=0 overtemp=0 model=ZRM-522 load=10"
+                      fine=0 locked=0 overtemp=0 model=ZRM-522 load=10
+                      charge_ah=0.001234 energy_wh=0.014808"; charge_ah and
+                      energy_wh are what the output delivered since the start
+                      (integrated on the simulator's clock); with a battery
+                      load is "battery" and battery_v=12.345 (its voltage
+                      without current) follows
   quit                end the simulator
 
 Example:

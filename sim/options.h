@@ -35,6 +35,7 @@ struct Options {
     bool locked = false;
     bool overtemp = false;
     double load_ohms = 10.0;
+    std::optional<Battery> battery; // in place of the resistive load
 
     std::string link_path;
     std::string log_path;

@@ -44,6 +44,9 @@ Simulator::Simulator(const Options& options)
       supply_(*options.model, options.InitialSettings(), options.load_ohms), start_(Clock::now()),
       char_time_(options.pacing ? Clock::duration(kCharacterTime) : Clock::duration::zero()),
       line_free_(start_), random_(options.faults.seed) {
+    if (options.battery) {
+        supply_.SetBattery(*options.battery);
+    }
     if (!options.link_path.empty()) {
         link_.emplace(options.link_path);
     }
@@ -153,6 +156,7 @@ void Simulator::ReadCommands() {
 
 void Simulator::HandleCommand(const std::string& command) {
     LogCommand(command);
+    AdvanceSupply();
     std::optional<Reply> reply = supply_.Execute(command);
     if (reply && ShouldAnswer(command)) {
         QueueReply(std::move(*reply));
@@ -247,6 +251,7 @@ void Simulator::HandleControl(const std::string& line) {
     if (name.empty()) {
         return;
     }
+    AdvanceSupply();
     bool ok = true;
     if (name == "quit") {
         quit_ = true;
@@ -263,6 +268,12 @@ void Simulator::HandleControl(const std::string& line) {
         ok = !argument.empty() && *end == '\0' && std::isfinite(ohms) && ohms > 0;
         if (ok) {
             supply_.SetLoad(ohms);
+        }
+    } else if (name == "battery") {
+        const std::optional<Battery> battery = ParseBattery(argument);
+        ok = battery.has_value();
+        if (ok) {
+            supply_.SetBattery(*battery);
         }
     } else if (name == "late") {
         const std::optional<long long> ms = ParseFixed(argument, 0);
@@ -293,6 +304,10 @@ bool Simulator::HandleSwitch(const std::string& name, bool on) {
         return false;
     }
     return true;
+}
+
+void Simulator::AdvanceSupply() {
+    supply_.AdvanceTo(std::chrono::duration<double>(Clock::now() - start_).count());
 }
 
 void Simulator::PrintLine(const std::string& line) {

@@ -50,6 +50,8 @@ private:
     void HandleControl(const std::string& line);
     bool HandleSwitch(const std::string& name, bool on);
     void PrintLine(const std::string& line);
+    // Brings the supply's clock to now.
+    void AdvanceSupply();
 
     Options options_;
     Faults faults_;

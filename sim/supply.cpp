@@ -7,6 +7,8 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 namespace zrm_sim {
 
@@ -37,7 +39,33 @@ char Digit(bool on) {
     return on ? '1' : '0';
 }
 
+// The battery's charge and the energy delivered are integrated in steps no longer than
+// this (fourth-order Runge-Kutta); a resistive load's current is constant between
+// settings and needs one step.
+constexpr double kIntegrationStepSeconds = 0.01;
+constexpr double kSecondsPerHour = 3600.0;
+
 } // namespace
+
+std::optional<Battery> ParseBattery(const std::string& text) {
+    double values[4];
+    const char* cursor = text.c_str();
+    for (int i = 0; i < 4; ++i) {
+        char* end = nullptr;
+        values[i] = std::strtod(cursor, &end);
+        const char expected = i < 3 ? ',' : '\0';
+        if (end == cursor || *end != expected || !std::isfinite(values[i])) {
+            return std::nullopt;
+        }
+        cursor = end + 1;
+    }
+    const Battery battery{values[0], values[1], values[2], values[3]};
+    if (battery.empty_volts < 0 || battery.full_volts < battery.empty_volts ||
+        battery.capacity_ah <= 0 || battery.ohms <= 0) {
+        return std::nullopt;
+    }
+    return battery;
+}
 
 const Model* FindModel(std::string_view name) {
     for (const Model& model : kModels) {
@@ -212,32 +240,94 @@ int Supply::MaxPowerLimit() const {
     return std::min(model_.max_watts, model_.max_centiamps * settings_.vlimit_volts / 100);
 }
 
-// With the output on, the output voltage is the set-point unless the current limit
-// (constant current) or the power limit (constant power) holds it lower on this load.
+double Supply::BatteryVolts(double battery_ah) const {
+    const Battery& b = *battery_;
+    const double filled = std::min(battery_ah, b.capacity_ah) / b.capacity_ah;
+    return b.empty_volts + (b.full_volts - b.empty_volts) * filled;
+}
+
+// The output voltage is the set-point unless the current limit (constant current) or the
+// power limit (constant power) holds it lower on this load. A battery takes the current
+// that the set-point drives through its resistance, within the same two limits.
+Supply::Output Supply::OutputAt(double battery_ah) const {
+    const double set_point = static_cast<double>(settings_.vset_centivolts) / 100.0;
+    const double current_limit = settings_.ilimit_centiamps / 100.0;
+    const double power_limit = settings_.plimit_watts;
+    Output out;
+    if (!battery_) {
+        const double current_bound = current_limit * load_ohms_;
+        const double power_bound = std::sqrt(power_limit * load_ohms_);
+        out.volts = set_point;
+        if (current_bound < out.volts) {
+            out.volts = current_bound;
+            out.regulation = Regulation::kConstantCurrent;
+        }
+        if (power_bound < out.volts) {
+            out.volts = power_bound;
+            out.regulation = Regulation::kConstantPower;
+        }
+        out.amps = out.volts / load_ohms_;
+        return out;
+    }
+    const double source = BatteryVolts(battery_ah);
+    const double ohms = battery_->ohms;
+    out.amps = std::max(0.0, (set_point - source) / ohms);
+    if (out.amps > current_limit) {
+        out.amps = current_limit;
+        out.regulation = Regulation::kConstantCurrent;
+    }
+    // The current at which (source + I R) I is the power limit.
+    const double power_bound =
+        (-source + std::sqrt(source * source + 4 * ohms * power_limit)) / (2 * ohms);
+    if (out.amps > power_bound) {
+        out.amps = power_bound;
+        out.regulation = Regulation::kConstantPower;
+    }
+    out.volts = source + out.amps * ohms;
+    return out;
+}
+
 Reading Supply::Measure() const {
     Reading reading;
     if (!settings_.output_on) {
         reading.centivolts = settings_.vset_centivolts;
         return reading;
     }
-    const double set_point = static_cast<double>(settings_.vset_centivolts) / 100.0;
-    const double current_bound = settings_.ilimit_centiamps / 100.0 * load_ohms_;
-    const double power_bound = std::sqrt(settings_.plimit_watts * load_ohms_);
-    double volts = set_point;
-    if (current_bound < volts) {
-        volts = current_bound;
-        reading.regulation = Regulation::kConstantCurrent;
-    }
-    if (power_bound < volts) {
-        volts = power_bound;
-        reading.regulation = Regulation::kConstantPower;
-    }
-    reading.centivolts = RoundScaled(volts, 2);
+    const Output out = OutputAt(battery_ah_);
+    reading.regulation = out.regulation;
+    reading.centivolts = RoundScaled(out.volts, 2);
     const double shown_volts = static_cast<double>(reading.centivolts) / 100.0;
-    const double amps = shown_volts / load_ohms_;
+    const double amps = battery_ ? out.amps : shown_volts / load_ohms_;
     reading.milliamps = RoundScaled(amps, 3);
     reading.deciwatts = RoundScaled(shown_volts * amps, 1);
     return reading;
+}
+
+void Supply::AdvanceTo(double seconds) {
+    double left = seconds - clock_seconds_;
+    clock_seconds_ = std::max(clock_seconds_, seconds);
+    if (!settings_.output_on || left <= 0) {
+        return;
+    }
+    // Amp-hours and watt-hours a second, the battery holding q.
+    const auto rates = [this](double q) {
+        const Output out = OutputAt(q);
+        return std::pair{out.amps / kSecondsPerHour, out.volts * out.amps / kSecondsPerHour};
+    };
+    while (left > 0) {
+        const double h = battery_ ? std::min(left, kIntegrationStepSeconds) : left;
+        const auto [a1, w1] = rates(battery_ah_);
+        const auto [a2, w2] = rates(battery_ah_ + a1 * h / 2);
+        const auto [a3, w3] = rates(battery_ah_ + a2 * h / 2);
+        const auto [a4, w4] = rates(battery_ah_ + a3 * h);
+        const double ah = (a1 + 2 * a2 + 2 * a3 + a4) * h / 6;
+        charge_ah_ += ah;
+        energy_wh_ += (w1 + 2 * w2 + 2 * w3 + w4) * h / 6;
+        if (battery_) {
+            battery_ah_ += ah;
+        }
+        left -= h;
+    }
 }
 
 std::string Supply::StatusPayload() const {
@@ -273,9 +363,19 @@ std::string Supply::StateLine() const {
     line += std::string(" locked=") + Digit(s.locked);
     line += std::string(" overtemp=") + Digit(s.overtemp);
     line += " model=" + std::string(model_.name);
-    char load[32];
-    std::snprintf(load, sizeof load, " load=%g", load_ohms_);
-    line += load;
+    char text[64];
+    if (battery_) {
+        line += " load=battery";
+    } else {
+        std::snprintf(text, sizeof text, " load=%g", load_ohms_);
+        line += text;
+    }
+    std::snprintf(text, sizeof text, " charge_ah=%.6f energy_wh=%.6f", charge_ah_, energy_wh_);
+    line += text;
+    if (battery_) {
+        std::snprintf(text, sizeof text, " battery_v=%.3f", BatteryVolts(battery_ah_));
+        line += text;
+    }
     return line;
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The supply itself: its settings, what each command does to them, and what it measures
-// at its output terminals with a resistive load connected.
+// at its output terminals with a resistive load or a battery connected.
 #pragma once
 
 #include <optional>
@@ -45,6 +45,21 @@ struct Reading {
     Regulation regulation = Regulation::kConstantVoltage;
 };
 
+// A battery on the output: a voltage source behind an internal resistance, its
+// open-circuit voltage rising in a straight line from empty to full with the charge it
+// takes, and staying at full beyond its capacity. The supply cannot take current back, so
+// a battery above the set-point takes none and shows its own voltage.
+struct Battery {
+    double empty_volts = 0;
+    double full_volts = 0;
+    double capacity_ah = 0;
+    double ohms = 0;
+};
+
+// "11,14.4,2,0.05" (EMPTY_V,FULL_V,CAPACITY_AH,R_OHMS); nothing unless
+// 0 <= EMPTY_V <= FULL_V, CAPACITY_AH > 0 and R_OHMS > 0.
+std::optional<Battery> ParseBattery(const std::string& text);
+
 struct Reply {
     std::string payload;
     bool is_status = false;
@@ -60,16 +75,40 @@ public:
     std::optional<Reply> Execute(std::string_view command);
 
     std::string StatusPayload() const;
-    // The settings as "vset=12.00 vlimit=40 ..." for the control channel.
+    // The settings as "vset=12.00 vlimit=40 ..." for the control channel, then the charge
+    // and energy delivered and, with a battery, its open-circuit voltage.
     std::string StateLine() const;
     Reading Measure() const;
 
-    void SetLoad(double ohms) { load_ohms_ = ohms; }
+    // Moves the supply's clock on to `seconds` (since the simulator started), adding up
+    // the charge and energy delivered on the way; a battery takes that charge. Called
+    // before every command and control line, so each setting holds for its own interval.
+    void AdvanceTo(double seconds);
+
+    // A resistive load in place of whatever was connected.
+    void SetLoad(double ohms) {
+        load_ohms_ = ohms;
+        battery_.reset();
+    }
+    // An empty battery in place of whatever was connected.
+    void SetBattery(const Battery& battery) {
+        battery_ = battery;
+        battery_ah_ = 0;
+    }
     void SetOverTemp(bool on) { settings_.overtemp = on; }
     void SetLocked(bool on) { settings_.locked = on; }
     const Settings& settings() const { return settings_; }
 
 private:
+    // The output at the terminals before rounding, the battery holding `battery_ah`.
+    struct Output {
+        double volts = 0;
+        double amps = 0;
+        Regulation regulation = Regulation::kConstantVoltage;
+    };
+    Output OutputAt(double battery_ah) const;
+    double BatteryVolts(double battery_ah) const;
+
     bool ExecuteStep(std::string_view command);
     bool ExecuteSetting(std::string_view command);
     bool ExecuteValue(std::string_view mnemonic, std::string_view argument);
@@ -88,6 +127,11 @@ private:
     const Model& model_;
     Settings settings_;
     double load_ohms_;
+    std::optional<Battery> battery_;
+    double battery_ah_ = 0; // the charge the battery has taken
+    double clock_seconds_ = 0;
+    double charge_ah_ = 0; // delivered at the output, to any load
+    double energy_wh_ = 0;
 };
 
 } // namespace zrm_sim

@@ -138,6 +138,7 @@ private slots:
     void load_data();
     void load();
     void loadChangedWhileRunning();
+    void chargeDelivered();
     void controlFlags();
     void pacing();
     void repliesKeepTheirOrder();
@@ -173,6 +174,7 @@ void SimTest::help_data() {
                              "--drop",         "--truncate-status",
                              "--bad-digit",    "--garbage",
                              "--seed",         "--unplug-after",
+                             "--battery",      "battery EMPTY_V",
                              "load OHMS",      "overtemp 0|1",
                              "locked 0|1",     "silent 0|1",
                              "late MS",        "garbage 0|1",
@@ -202,6 +204,10 @@ void SimTest::badArguments_data() {
     QTest::newRow("position zero") << "--bad-digit 0";
     QTest::newRow("negative count") << "--silent-after -1";
     QTest::newRow("value on a flag") << "--fine=1";
+    QTest::newRow("battery of three values") << "--battery 11,14.4,1";
+    QTest::newRow("battery full below empty") << "--battery 14.4,11,1,0.5";
+    QTest::newRow("battery of no capacity") << "--battery 11,14.4,0,0.5";
+    QTest::newRow("battery without resistance") << "--battery 11,14.4,1,0";
 }
 
 void SimTest::badArguments() {
@@ -442,6 +448,18 @@ void SimTest::load_data() {
         << QByteArray("S05.00 0.500 002.5 40 0.50 200 100000\n");
     QTest::newRow("zero set-point")
         << "--vset 0" << QByteArray("S00.00 0.000 000.0 40 5.00 200 100000\n");
+    // A battery at 11 V behind 0.5 ohm, too large to charge noticeably during the row.
+    const QString battery = "--battery 11,14.4,100,0.5 ";
+    QTest::newRow("battery: the current its resistance lets through")
+        << battery + "--vset 11.2" << QByteArray("S11.20 0.400 004.5 40 5.00 200 100000\n");
+    QTest::newRow("battery: constant current")
+        << battery + "--vset 12 --ilimit 1"
+        << QByteArray("S11.50 1.000 011.5 40 1.00 200 100100\n");
+    QTest::newRow("battery: constant power")
+        << battery + "--vset 14 --plimit 5"
+        << QByteArray("S11.22 0.446 005.0 40 5.00 005 100200\n");
+    QTest::newRow("battery above the set-point takes nothing")
+        << battery + "--vset 10" << QByteArray("S11.00 0.000 000.0 40 5.00 200 100000\n");
 }
 
 void SimTest::load() {
@@ -468,6 +486,48 @@ void SimTest::loadChangedWhileRunning() {
     QCOMPARE(line.Ask("L"), QByteArray("S12.00 0.000 000.0 40 5.00 200 000000\n"));
 }
 
+// A small battery charged at constant current and then constant voltage: the current
+// falls as its voltage nears the set-point; the charge stops with the output.
+void SimTest::chargeDelivered() {
+    SimProcess sim;
+    LineClient line;
+    QVERIFY(StartSession(sim, line, FastArgs({"--vset", "14.4", "--ilimit", "1"})));
+    sim.Control("battery 11,14.4,x,0.5");
+    QCOMPARE(sim.State().value("load"), QString("10"));
+    sim.Control("battery 11,14.4,0.001,0.5");
+    QMap<QString, QString> state = sim.State();
+    QCOMPARE(state.value("load"), QString("battery"));
+    QCOMPARE(state.value("battery_v"), QString("11.000"));
+    QCOMPARE(state.value("charge_ah"), QString("0.000000"));
+
+    QVERIFY(line.Send("KO"));
+    QByteArray reply = line.Ask("L");
+    QCOMPARE(reply.mid(7, 5), QByteArray("1.000"));
+    QCOMPARE(reply.at(34), '1'); // constant current
+    // 3.6 A s to fill it: constant current for about 3 s, then the current falls.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (reply = line.Ask("L")).mid(7, 5).toDouble() < 0.05 && reply.at(34) == '0', 20000);
+    QCOMPARE(reply.left(6), QByteArray("S14.40"));
+
+    const int logged = static_cast<int>(sim.Log().size());
+    QVERIFY(line.Send("KO"));
+    QVERIFY(sim.WaitForLogCount(logged + 1));
+    state = sim.State();
+    const double charge = state.value("charge_ah").toDouble();
+    QVERIFY2(charge > 0.00095 && charge <= 0.001, qPrintable(state.value("charge_ah")));
+    QVERIFY(state.value("battery_v").toDouble() > 14.3);
+    // The energy at a voltage between the battery's empty and the set-point.
+    const double volts = state.value("energy_wh").toDouble() / charge;
+    QVERIFY2(volts > 11.5 && volts < 14.4, qPrintable(QString::number(volts)));
+    QCOMPARE(line.Ask("L").left(13), QByteArray("S14.40 0.000 "));
+    QCOMPARE(sim.State().value("charge_ah"), state.value("charge_ah"));
+
+    sim.Control("load 10");
+    state = sim.State();
+    QCOMPARE(state.value("load"), QString("10"));
+    QVERIFY(!state.contains("battery_v"));
+}
+
 void SimTest::controlFlags() {
     SimProcess sim;
     LineClient line;
@@ -477,7 +537,9 @@ void SimTest::controlFlags() {
     QVERIFY(line.Send("SV 12.5"));
     QVERIFY(line.Send("KO"));
     QVERIFY(sim.WaitForLogCount(2));
-    const QMap<QString, QString> state = sim.State();
+    QMap<QString, QString> state = sim.State();
+    // What the output delivered grows while it is on: chargeDelivered checks it.
+    QVERIFY(state.remove("charge_ah") == 1 && state.remove("energy_wh") == 1);
     const QMap<QString, QString> expected{
         {"vset", "12.50"}, {"vlimit", "40"},  {"ilimit", "5.00"},   {"plimit", "200"},
         {"plus", "100"},   {"minus", "100"},  {"output", "1"},      {"fine", "0"},

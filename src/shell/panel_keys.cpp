@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
+#include <QValidator>
 #include <algorithm>
 
 namespace {
@@ -142,29 +144,72 @@ void ImageKey::mouseReleaseEvent(QMouseEvent* event) {
     emit MouseUp();
 }
 
-// QLineEdit's maximum length cuts typing and pasting to the room left, and the
-// program's texts longer than the limit raise it for as long as they stand.
+namespace {
+
+// What an edit did to a text: what it left at the start, what it put in after
+// that, and what it left at the end.
+struct Edit {
+    qsizetype kept = 0;     // characters at the start that the edit left
+    qsizetype inserted = 0; // characters put in after those
+    qsizetype tail = 0;     // characters at the end that the edit left
+};
+
+// The cursor stands behind what was put in, unless the edit was an undo; the
+// end that was left is taken from it where that fits.
+Edit EditBetween(QStringView before, QStringView after, int cursor) {
+    Edit edit;
+    if (cursor >= 0 && cursor <= after.size() && before.endsWith(after.sliced(cursor))) {
+        edit.tail = after.size() - cursor;
+    } else {
+        const qsizetype most = std::min(before.size(), after.size());
+        while (edit.tail < most &&
+               before[before.size() - 1 - edit.tail] == after[after.size() - 1 - edit.tail]) {
+            ++edit.tail;
+        }
+    }
+    const qsizetype most = std::min(before.size(), after.size()) - edit.tail;
+    while (edit.kept < most && before[edit.kept] == after[edit.kept]) {
+        ++edit.kept;
+    }
+    edit.inserted = after.size() - edit.tail - edit.kept;
+    return edit;
+}
+
+} // namespace
+
+// QLineEdit runs every change of its text through the validator, before the
+// change is shown; a changed input is taken instead.
+class EntryBox::LengthLimit : public QValidator {
+public:
+    explicit LengthLimit(EntryBox* box) : QValidator(box), box_(box) {}
+
+    State validate(QString& input, int& pos) const override {
+        if (box_->writing_ || input.size() <= box_->maxChars_) {
+            return Acceptable;
+        }
+        const Edit edit = EditBetween(box_->shown_, input, pos);
+        if (edit.inserted <= 0) {
+            return Acceptable;
+        }
+        const qsizetype room =
+            std::clamp<qsizetype>(box_->maxChars_ - edit.kept - edit.tail, 0, edit.inserted);
+        input.remove(edit.kept + room, edit.inserted - room);
+        pos = static_cast<int>(edit.kept + room);
+        return Acceptable;
+    }
+
+private:
+    EntryBox* box_;
+};
+
 EntryBox::EntryBox(int maxChars, QWidget* parent) : QLineEdit(parent), maxChars_(maxChars) {
-    setMaxLength(maxChars);
-    connect(this, &QLineEdit::textChanged, this,
-            [this](const QString& text) { FitLengthTo(text.size()); });
+    setValidator(new LengthLimit(this));
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { shown_ = text; });
 }
 
 void EntryBox::setText(const QString& text) {
-    // Room first, or QLineEdit would cut the text; the change then fits the
-    // room to it.
-    if (text.size() > maxLength()) {
-        setMaxLength(static_cast<int>(text.size()));
-    }
+    const QScopedValueRollback<bool> writing(writing_, true);
     QLineEdit::setText(text);
-}
-
-void EntryBox::FitLengthTo(qsizetype length) {
-    const int room = std::max(maxChars_, static_cast<int>(length));
-    // Setting the length puts the cursor at the end: only when it changes.
-    if (maxLength() != room) {
-        setMaxLength(room);
-    }
 }
 
 void EntryBox::keyPressEvent(QKeyEvent* event) {

@@ -69,18 +69,21 @@ protected:
 inline constexpr int kEnterKey = 13;
 
 // A single-line entry box that reports key releases and the loss of focus to
-// another control of its window. Its character limit applies to typing and
-// pasting only: texts that the program puts in (a reply with its line feed,
-// for instance) are kept whole, and the user may shorten them but never
-// lengthen them. Ctrl+Enter is reported as Submitted and not as an Enter key
-// release.
+// another control of its window. Its character limit holds for every edit of
+// the user's (typing, pasting, dropping, undoing, each also over a
+// selection): an edit that puts characters in leaves at most the limit, as
+// many as fit and the rest dropped, however long the text was before; an edit
+// that only takes characters away is kept. Texts that the program puts in (a
+// reply with its line feed, for instance) are kept whole. Ctrl+Enter is
+// reported as Submitted and not as an Enter key release.
 class EntryBox : public QLineEdit {
     Q_OBJECT
 public:
     EntryBox(int maxChars, QWidget* parent);
 
     // Writes a text of the program's, however long. The program writes its
-    // texts through this; QLineEdit's own setText would cut them to the limit.
+    // texts through this; QLineEdit's own setText would hold them to the
+    // limit like a user's edit.
     void setText(const QString& text);
 
 signals:
@@ -94,10 +97,11 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    // Room for what a user may type, or for the whole text the box holds.
-    void FitLengthTo(qsizetype length);
+    class LengthLimit;
 
     int maxChars_;
+    QString shown_;        // the text before the edit under way
+    bool writing_ = false; // the program is writing its text
     // Ctrl+Enter went down; the Enter release that ends it is no Enter of its
     // own, even when Ctrl comes up first.
     bool submitting_ = false;

@@ -157,11 +157,18 @@ public:
     void cmd_exit_Click();
 
     // The one message box of the program (modal, OK button), with details
-    // behind its details button when there are any.
+    // behind its details button when there are any. Returns when it is closed.
     void ShowMessage(const QString& text, const QString& title, const QString& details = {});
     // "Communication error!": the box, status panel 1 and the connect group
-    // off; REM on, to connect again.
+    // off; REM on, to connect again. The scan's report: returns when the box
+    // is closed.
     void ReportCommunicationError(const QString& details = {});
+    // The same for a link lost after the connection (the transport's fifth
+    // timeout in a row and every one after it). Returns at once: the poll, the
+    // trend and the log go on behind the box. One box per loss: none while
+    // one is open, and no other until a poll is answered again or REM is
+    // pressed; the status text and the keys follow every report.
+    void ReportLostLink();
 
     // ---- Command transport ----
     // Writes command and CR if the port is usable; errors are ignored and
@@ -301,6 +308,10 @@ private:
     void BuildControls();
     void ConnectEvents();
     QLabel* StatusPanelLabel(StatusPanel panel) const;
+    // Status panel 1, the connect group and REM after a communication error.
+    void ShowCommunicationError();
+    // The lost-link box is up, waiting for OK.
+    bool LostLinkBoxOpen() const;
 
     // A press of the up or down key: +1 up, -1 down; held back while the keys
     // wait (StepKeysHeld).

@@ -100,6 +100,9 @@ struct PanelState {
     QStringList ComPortDevices;    // the devices of COM1 to COM4, chosen anew at each scan
     bool Polling = false;          // a poll waits for its reply; a tick meanwhile is skipped
     bool Reconnecting = false;     // REM waits or connects; a second REM meanwhile is ignored
+    // This loss of the link has had its box: no other until a poll is answered
+    // again or REM is pressed.
+    bool LostLinkReported = false;
 
     // The up and down keys wait for a current-limit read-back (a power step or
     // P LIMIT with the output off); their presses meanwhile, +1 up and -1

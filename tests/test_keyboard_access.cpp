@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel from the keyboard alone and through assistive technology, against
-// the simulated supply: Space on the keys, Ctrl+Enter in the entry boxes, the
-// arrow keys, the "Press" action and the readings that a screen reader hears.
+// the simulated supply: keys held as X11 repeats them, Ctrl+Enter in the entry
+// boxes, the arrow keys, the "Press" action and what a screen reader hears of
+// the readings and the keys.
 #include "panel_checks.h"
 #include "sim_panel.h"
 
@@ -15,74 +16,87 @@ QWidget* Control(Form1& panel, const QString& name) {
     return panel.findChild<QWidget*>(name);
 }
 
-// The Space key going down on the key, with `repeats` auto-repeat pairs while it is held.
-void SpaceDown(QWidget* key, int repeats) {
-    QTest::keyPress(key, Qt::Key_Space);
-    for (int i = 0; i < repeats; ++i) {
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "),
-                          true);
-        QApplication::sendEvent(key, &release);
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
-        QApplication::sendEvent(key, &press);
-    }
-}
-
 } // namespace
 
 class KeyboardAccessTest : public QObject {
     Q_OBJECT
 private slots:
-    void spaceOnKeys_data();
-    void spaceOnKeys();
+    void heldKeys_data();
+    void heldKeys();
     void ctrlEnterInBoxes_data();
     void ctrlEnterInBoxes();
     void arrowKeys_data();
     void arrowKeys();
+    void arrowsKeepTypedText_data();
+    void arrowsKeepTypedText();
     void pressAction_data();
     void pressAction();
     void readingsHeard_data();
     void readingsHeard();
 };
 
-void KeyboardAccessTest::spaceOnKeys_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<float>("hold"); // seconds; 0 for a tap
-    QTest::addColumn<int>("repeats");
+void KeyboardAccessTest::heldKeys_data() {
+    QTest::addColumn<QString>("focus"); // the control that gets the key
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>(
+        "marked");                   // the repeats marked as such, or not, as X11 mostly sends them
+    QTest::addColumn<float>("hold"); // seconds from the first press to the release
     QTest::addColumn<QStringList>("sent");
     QTest::addColumn<bool>("locked");
 
     const QStringList none;
-    QTest::newRow("OUTPUT tapped") << "cmd_output" << 0.0f << 0 << QStringList{"KO"} << false;
-    QTest::newRow("OUTPUT held, auto-repeating")
-        << "cmd_output" << 0.0f << 5 << QStringList{"KO"} << false;
+    const int space = Qt::Key_Space;
     // LOCK locks as it goes down; only a long press unlocks on the way up.
-    QTest::newRow("LOCK held 1.5 s") << "cmd_lock" << 1.5f << 3 << none << false;
-    QTest::newRow("LOCK held 1.0 s") << "cmd_lock" << 1.0f << 3 << none << true;
-    QTest::newRow("V LIMIT held 1.5 s") << "cmd_vlimit" << 1.5f << 0 << QStringList{"SUM"} << false;
-    QTest::newRow("V LIMIT held 1.0 s") << "cmd_vlimit" << 1.0f << 0 << none << false;
+    QTest::newRow("Space on OUTPUT")
+        << "cmd_output" << space << false << 1.5f << QStringList{"KO"} << false;
+    QTest::newRow("Space on OUTPUT, marked")
+        << "cmd_output" << space << true << 1.5f << QStringList{"KO"} << false;
+    QTest::newRow("Space on LOCK, 2 s") << "cmd_lock" << space << false << 2.0f << none << false;
+    QTest::newRow("Space on LOCK, 2 s, marked")
+        << "cmd_lock" << space << true << 2.0f << none << false;
+    QTest::newRow("Space on LOCK, 1 s") << "cmd_lock" << space << false << 1.0f << none << true;
+    // The power key reads the current limit back as it goes down (the output is off).
+    QTest::newRow("Space on P LIMIT, 2 s")
+        << "cmd_plimit" << space << false << 2.0f << QStringList{"I", "SPM"} << false;
+    QTest::newRow("Space on P LIMIT, 2 s, marked")
+        << "cmd_plimit" << space << true << 2.0f << QStringList{"I", "SPM"} << false;
+    QTest::newRow("Space on V LIMIT, 1 s")
+        << "cmd_vlimit" << space << false << 1.0f << none << false;
+    QTest::newRow("Enter on OUTPUT")
+        << "cmd_output" << int(Qt::Key_Return) << false << 1.5f << QStringList{"KO"} << false;
+    QTest::newRow("Enter on LOCK, 1 s")
+        << "cmd_lock" << int(Qt::Key_Enter) << false << 1.0f << none << true;
+    QTest::newRow("Up") << "cmd_exit" << int(Qt::Key_Up) << false << 1.5f << QStringList{"SV+"}
+                        << false;
+    QTest::newRow("Up, marked") << "cmd_exit" << int(Qt::Key_Up) << true << 1.5f
+                                << QStringList{"SV+"} << false;
 }
 
-void KeyboardAccessTest::spaceOnKeys() {
-    QFETCH(QString, key);
+// A key held down acts once as it goes down and once as it comes up, however
+// X11 repeats it; the hold is measured from the first press to the release.
+void KeyboardAccessTest::heldKeys() {
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(bool, marked);
     QFETCH(float, hold);
-    QFETCH(int, repeats);
     QFETCH(QStringList, sent);
     QFETCH(bool, locked);
     SimPanel s;
     QVERIFY(s.Start({}));
     Form1& panel = s.panel();
     QVERIFY(ActivatePanel(panel));
-    QWidget* pressed = Control(panel, key);
-    pressed->setFocus(Qt::TabFocusReason);
+    Control(panel, focus)->setFocus(Qt::TabFocusReason);
+    // The repeats of the hold, after X11's first delay.
+    const int repeats = static_cast<int>((hold - 0.66f) / 0.04f);
 
-    PressAndHold(
-        panel, hold, [&] { SpaceDown(pressed, repeats); },
-        [&] { QTest::keyRelease(pressed, Qt::Key_Space); });
+    // The press time goes back at once, instead of holding the key that long.
+    HoldKey(&panel, static_cast<Qt::Key>(key), repeats, marked,
+            [&] { panel.KeyPressTime = TimeOfDay() - hold; });
+    QTRY_VERIFY(KeysUp(panel));
 
     QCOMPARE(s.Sent(), sent);
     QCOMPARE(panel.Locked, locked ? 1 : 0);
     QCOMPARE(panel.cmd_output->isEnabled(), !locked);
-    QCOMPARE(QApplication::focusWidget(), pressed);
 }
 
 void KeyboardAccessTest::ctrlEnterInBoxes_data() {
@@ -90,24 +104,29 @@ void KeyboardAccessTest::ctrlEnterInBoxes_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("enter");
     QTest::addColumn<bool>("control");
+    QTest::addColumn<int>("repeats"); // X11's unmarked repeats while it is held
     QTest::addColumn<QStringList>("sent");
     QTest::addColumn<QString>("boxAfter");
 
     QTest::newRow("Ctrl+Return in V")
         << "txt_v"
-        << "7.5" << int(Qt::Key_Return) << true << QStringList{"SV 07.50"} << "";
+        << "7.5" << int(Qt::Key_Return) << true << 0 << QStringList{"SV 07.50"} << "";
     QTest::newRow("Ctrl+Enter in U")
         << "txt_u"
-        << "12" << int(Qt::Key_Enter) << true << QStringList{"SU 12"} << "";
+        << "12" << int(Qt::Key_Enter) << true << 0 << QStringList{"SU 12"} << "";
     QTest::newRow("Ctrl+Return in I")
         << "txt_i"
-        << "2.5" << int(Qt::Key_Return) << true << QStringList{"SI 2.50"} << "";
+        << "2.5" << int(Qt::Key_Return) << true << 0 << QStringList{"SI 2.50"} << "";
     QTest::newRow("Ctrl+Return in P")
         << "txt_p"
-        << "95" << int(Qt::Key_Return) << true << QStringList{"SP 095", "I"} << "";
+        << "95" << int(Qt::Key_Return) << true << 0 << QStringList{"SP 095", "I"} << "";
+    QTest::newRow("Ctrl+Return held in V")
+        << "txt_v"
+        << "7.5" << int(Qt::Key_Return) << true << 20 << QStringList{"SV 07.50"} << "";
     // Plain Enter only brings the text into range, as it always did.
     QTest::newRow("Return in U") << "txt_u"
-                                 << "99" << int(Qt::Key_Return) << false << QStringList{} << "40";
+                                 << "99" << int(Qt::Key_Return) << false << 0 << QStringList{}
+                                 << "40";
 }
 
 void KeyboardAccessTest::ctrlEnterInBoxes() {
@@ -115,6 +134,7 @@ void KeyboardAccessTest::ctrlEnterInBoxes() {
     QFETCH(QString, typed);
     QFETCH(int, enter);
     QFETCH(bool, control);
+    QFETCH(int, repeats);
     QFETCH(QStringList, sent);
     QFETCH(QString, boxAfter);
     SimPanel s;
@@ -124,10 +144,10 @@ void KeyboardAccessTest::ctrlEnterInBoxes() {
     auto* entry = qobject_cast<EntryBox*>(Control(panel, box));
     TypeInto(entry, typed);
 
-    const auto key = static_cast<Qt::Key>(enter);
-    QTest::keyPress(entry, key, control ? Qt::ControlModifier : Qt::NoModifier);
     // Ctrl comes up first: the Enter release alone must not range the empty box.
-    QTest::keyRelease(entry, key);
+    HoldKey(&panel, static_cast<Qt::Key>(enter), repeats, false, {},
+            control ? Qt::ControlModifier : Qt::NoModifier);
+    QTRY_VERIFY(KeysUp(panel));
 
     QCOMPARE(s.Sent(), sent);
     QTRY_COMPARE(entry->text(), boxAfter);
@@ -180,15 +200,61 @@ void KeyboardAccessTest::arrowKeys() {
         QCOMPARE(s.Sent(), QStringList{});
     }
 
-    QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(arrow));
+    HoldKey(&panel, static_cast<Qt::Key>(arrow), 0, false);
+    QTRY_VERIFY(KeysUp(panel));
 
     QCOMPARE(s.Sent(), sent);
     QCOMPARE(QApplication::focusWidget(), Control(panel, focusAfter));
     if (!box.isEmpty()) {
         QCOMPARE(qobject_cast<QLineEdit*>(Control(panel, box))->text(), boxAfter);
     }
-    QCOMPARE(panel.cmd_add->BorderStyle(), 0);
-    QCOMPARE(panel.cmd_sub->BorderStyle(), 0);
+}
+
+void KeyboardAccessTest::arrowsKeepTypedText_data() {
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("arrow");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("focusAfter");
+
+    const QStringList none;
+    QTest::newRow("Up in V") << "txt_v"
+                             << "12" << int(Qt::Key_Up) << none << "txt_v";
+    QTest::newRow("Up in U") << "txt_u"
+                             << "12" << int(Qt::Key_Up) << none << "txt_u";
+    QTest::newRow("Down in I") << "txt_i"
+                               << "1.5" << int(Qt::Key_Down) << none << "txt_i";
+    QTest::newRow("Up in P") << "txt_p"
+                             << "95" << int(Qt::Key_Up) << none << "txt_p";
+    // An empty box has nothing to lose: the step goes on as from any control.
+    QTest::newRow("Up in an empty U") << "txt_u"
+                                      << "" << int(Qt::Key_Up) << QStringList{"SV+"} << "cmd_vset";
+}
+
+// While a box of the bottom row holds what the user typed, the arrow keys
+// leave the set-point and the text alone.
+void KeyboardAccessTest::arrowsKeepTypedText() {
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(int, arrow);
+    QFETCH(QStringList, sent);
+    QFETCH(QString, focusAfter);
+    SimPanel s;
+    QVERIFY(s.Start({}));
+    Form1& panel = s.panel();
+    QVERIFY(ActivatePanel(panel));
+    auto* entry = qobject_cast<EntryBox*>(Control(panel, box));
+    TypeInto(entry, typed);
+    const QString shown = panel.dis_v->text();
+
+    HoldKey(&panel, static_cast<Qt::Key>(arrow), 0, false);
+    QTRY_VERIFY(KeysUp(panel));
+    QCoreApplication::processEvents();
+
+    QCOMPARE(s.Sent(), sent);
+    QCOMPARE(entry->text(), typed);
+    QCOMPARE(QApplication::focusWidget(), Control(panel, focusAfter));
+    QCOMPARE(panel.dis_v->text() == shown, sent.isEmpty());
 }
 
 void KeyboardAccessTest::pressAction_data() {

@@ -315,7 +315,10 @@ void Form1::ConnectEvents() {
         {cmd_lock, &Form1::cmd_lock_MouseUp},
     };
     for (const auto& [key, handler] : releases) {
-        connect(key, &PanelKey::MouseUp, this, handler);
+        connect(key, &PanelKey::MouseUp, this, [this, key = key, handler = handler] {
+            KeyReleaseTime = key->ReleaseTime();
+            (this->*handler)();
+        });
     }
     connect(cmd_add, &ImageKey::MouseDown, this, &Form1::cmd_add_MouseDown);
     connect(cmd_add, &ImageKey::MouseUp, this, &Form1::cmd_add_MouseUp);

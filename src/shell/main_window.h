@@ -231,8 +231,9 @@ public:
     // The supply pulls its set-point down to a lower voltage limit by itself;
     // the panel follows.
     void PullSetpointToLimit();
-    // Whether LOCK or a limit key has been held for a long press since its
-    // press. A hold across midnight gives a negative time and counts as short.
+    // Whether LOCK or a limit key, in the release being handled, was held for
+    // a long press from its press to the time it came up. A hold across
+    // midnight gives a negative time and counts as short.
     bool HeldLong() const;
 
     // ---- Set-point entry fields ----

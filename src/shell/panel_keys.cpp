@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel_keys.h"
+#include "panel_state.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -51,22 +52,97 @@ void TakeFocusOnLeftPressOnly(QAbstractButton* button) {
     button->installEventFilter(new LeftPressFocus(button));
 }
 
+KeyHold::KeyHold(QObject* parent) : QObject(parent) {
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, &KeyHold::Report);
+}
+
+bool KeyHold::Repeats(const QKeyEvent& press) const {
+    if (press.key() != key_ || !(down_ || ended_)) {
+        return false;
+    }
+    if (Held()) {
+        return true;
+    }
+    // Unsigned: a press older than the release is no repeat of it.
+    return press.isAutoRepeat() || press.timestamp() - releaseStamp_ <= kRepeatGapMs;
+}
+
+bool KeyHold::Press(const QKeyEvent& press) {
+    if (Repeats(press)) {
+        settle_.stop();
+        // A repeat after Released: the event loop was too busy to see it in
+        // time. The hold goes on, but its release was reported already.
+        silent_ = silent_ || !down_;
+        down_ = true;
+        return false;
+    }
+    if (press.isAutoRepeat() || (Held() && press.key() != key_)) {
+        return false;
+    }
+    Settle();
+    key_ = press.key();
+    down_ = true;
+    silent_ = false;
+    ended_ = false;
+    return true;
+}
+
+bool KeyHold::Release(const QKeyEvent& release) {
+    if (!down_ || release.key() != key_) {
+        return false;
+    }
+    if (!release.isAutoRepeat()) {
+        releaseStamp_ = release.timestamp();
+        releaseTime_ = TimeOfDay();
+        ended_ = true;
+        settle_.start();
+    }
+    return true;
+}
+
+void KeyHold::Settle() {
+    if (settle_.isActive()) {
+        settle_.stop();
+        Report();
+    } else if (down_) {
+        down_ = false;
+        ended_ = false;
+    }
+}
+
+void KeyHold::Report() {
+    down_ = false;
+    if (!silent_) {
+        emit Released();
+    }
+}
+
 namespace {
 
 bool IsEnterKey(const QKeyEvent* event) {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
+// Space presses a focused key, and Enter does the same.
+bool IsPressKey(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Space || IsEnterKey(event);
+}
+
 } // namespace
 
-PanelKey::PanelKey(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+PanelKey::PanelKey(const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent), hold_(new KeyHold(this)) {
     setAccessibleName(caption);
     TakeFocusOnLeftPressOnly(this);
+    connect(hold_, &KeyHold::Released, this, &PanelKey::KeyReleased);
 }
 
 void PanelKey::Tap() {
     if (isEnabled()) {
         emit MouseDown();
+        releaseTime_ = TimeOfDay();
         emit MouseUp();
     }
 }
@@ -84,31 +160,50 @@ void PanelKey::mousePressEvent(QMouseEvent* event) {
 
 void PanelKey::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
+        releaseTime_ = TimeOfDay();
         emit MouseUp();
     }
     QPushButton::mouseReleaseEvent(event);
 }
 
+// Space and Enter are the key's own: the button's handling of Space would
+// click on every repeat that X11 leaves unmarked.
 void PanelKey::keyPressEvent(QKeyEvent* event) {
-    // Down first, then the handler, as with the mouse.
-    QPushButton::keyPressEvent(event);
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && !spaceDown_) {
-        spaceDown_ = true;
+    if (!IsPressKey(event)) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (hold_->Press(*event) && isEnabled()) {
+        // Down first, then the handler, as with the mouse.
+        setDown(true);
         emit MouseDown();
     }
 }
 
 void PanelKey::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && spaceDown_) {
-        spaceDown_ = false;
-        emit MouseUp();
+    if (!IsPressKey(event)) {
+        QPushButton::keyReleaseEvent(event);
+        return;
     }
-    QPushButton::keyReleaseEvent(event);
+    event->accept();
+    hold_->Release(*event);
+}
+
+void PanelKey::KeyReleased() {
+    // Only a key that went down comes up.
+    if (!isDown()) {
+        return;
+    }
+    releaseTime_ = hold_->ReleaseTime();
+    emit MouseUp();
+    setDown(false);
 }
 
 void PanelKey::focusOutEvent(QFocusEvent* event) {
-    // Its release goes to the control that has the focus now.
-    spaceDown_ = false;
+    // A release that came is real; one still to come goes to the control that
+    // has the focus now.
+    hold_->Settle();
     QPushButton::focusOutEvent(event);
 }
 
@@ -127,10 +222,21 @@ int ImageKey::BorderStyle() const {
     return frameShape() == QFrame::NoFrame ? 0 : 1;
 }
 
+bool ImageKey::Down() {
+    if (!isEnabled()) {
+        return false;
+    }
+    emit MouseDown();
+    return true;
+}
+
+void ImageKey::Up() {
+    emit MouseUp();
+}
+
 void ImageKey::Tap() {
-    if (isEnabled()) {
-        emit MouseDown();
-        emit MouseUp();
+    if (Down()) {
+        Up();
     }
 }
 
@@ -202,7 +308,8 @@ private:
     EntryBox* box_;
 };
 
-EntryBox::EntryBox(int maxChars, QWidget* parent) : QLineEdit(parent), maxChars_(maxChars) {
+EntryBox::EntryBox(int maxChars, QWidget* parent)
+    : QLineEdit(parent), maxChars_(maxChars), submit_(new KeyHold(this)) {
     setValidator(new LengthLimit(this));
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { shown_ = text; });
 }
@@ -213,19 +320,24 @@ void EntryBox::setText(const QString& text) {
 }
 
 void EntryBox::keyPressEvent(QKeyEvent* event) {
-    if (IsEnterKey(event) && event->modifiers().testFlag(Qt::ControlModifier)) {
-        if (!event->isAutoRepeat()) {
-            submitting_ = true;
-            emit Submitted();
+    if (IsEnterKey(event)) {
+        if (submit_->Repeats(*event)) {
+            return;
         }
-        return;
+        // A new Enter: the last one's release, if still waiting, was real.
+        submit_->Settle();
+        if (event->modifiers().testFlag(Qt::ControlModifier)) {
+            if (submit_->Press(*event)) {
+                emit Submitted();
+            }
+            return;
+        }
     }
     QLineEdit::keyPressEvent(event);
 }
 
 void EntryBox::keyReleaseEvent(QKeyEvent* event) {
-    if (submitting_ && IsEnterKey(event)) {
-        submitting_ = event->isAutoRepeat();
+    if (submit_->Release(*event)) {
         return;
     }
     QLineEdit::keyReleaseEvent(event);
@@ -237,6 +349,7 @@ void EntryBox::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void EntryBox::focusOutEvent(QFocusEvent* event) {
+    submit_->Settle();
     QLineEdit::focusOutEvent(event);
     if (FocusMovedWithinWindow(*event, this)) {
         emit LostFocus();

@@ -81,6 +81,7 @@ struct PanelState {
     QLabel* FlashControl = nullptr;      // indicator that tmr_flash blinks; set by the limit keys
     QWidget* ActivePercentKey = nullptr; // percent key applied last; NORMAL enables it again
     float KeyPressTime = 0;              // s since midnight of the last LOCK or limit-key press
+    float KeyReleaseTime = 0;            // s since midnight that key came up (its real release)
     double LongPressTime = 0;            // s, least hold of a long press (1.5); set at start
 
     std::int16_t ModelIndex = 0;    // row of the model table of the connected supply; connection

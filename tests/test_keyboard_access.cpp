@@ -8,6 +8,8 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDialog>
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -258,49 +260,81 @@ void KeyboardAccessTest::arrowsKeepTypedText() {
 }
 
 void KeyboardAccessTest::pressAction_data() {
-    QTest::addColumn<bool>("locked");
+    QTest::addColumn<QString>("before"); // "lock", "lost link", "dialog" or nothing
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("sent");
 
-    QTest::newRow("OUTPUT") << false << "cmd_output"
+    const QStringList none;
+    QTest::newRow("OUTPUT") << ""
+                            << "cmd_output"
                             << "OUTPUT" << QStringList{"KO"};
-    QTest::newRow("N") << false << "cmd_n"
+    QTest::newRow("N") << ""
+                       << "cmd_n"
                        << "N" << QStringList{"KN"};
-    QTest::newRow("up key") << false << "cmd_add"
+    QTest::newRow("up key") << ""
+                            << "cmd_add"
                             << "Up" << QStringList{"SV+"};
-    QTest::newRow("down key") << false << "cmd_sub"
+    QTest::newRow("down key") << ""
+                              << "cmd_sub"
                               << "Down" << QStringList{"SV-"};
-    QTest::newRow("OUTPUT, locked") << true << "cmd_output"
-                                    << "OUTPUT" << QStringList{};
-    QTest::newRow("up key, locked") << true << "cmd_add"
-                                    << "Up" << QStringList{};
+    QTest::newRow("OUTPUT, locked") << "lock"
+                                    << "cmd_output"
+                                    << "OUTPUT" << none;
+    QTest::newRow("up key, locked") << "lock"
+                                    << "cmd_add"
+                                    << "Up" << none;
+    // REM is enabled behind the lost-link box, for when it is closed.
+    QTest::newRow("REM behind the lost-link box") << "lost link"
+                                                  << "cmd_rem"
+                                                  << "REM" << none;
+    QTest::newRow("OUTPUT behind a modal window") << "dialog"
+                                                  << "cmd_output"
+                                                  << "OUTPUT" << none;
+    QTest::newRow("up key behind a modal window") << "dialog"
+                                                  << "cmd_add"
+                                                  << "Up" << none;
 }
 
+// The "Press" action of assistive technology: one press and release, run from
+// the event loop after the call has returned, and none while the key is
+// disabled or a modal window of the program is open.
 void KeyboardAccessTest::pressAction() {
-    QFETCH(bool, locked);
+    QFETCH(QString, before);
     QFETCH(QString, key);
     QFETCH(QString, name);
     QFETCH(QStringList, sent);
     SimPanel s;
     QVERIFY(s.Start({}));
-    if (locked) {
-        Click(s.panel().cmd_lock);
+    Form1& panel = s.panel();
+    s.boxes().KeepOpen(true);
+    QDialog dialog(&panel);
+    if (before == "lock") {
+        Click(panel.cmd_lock);
+    } else if (before == "lost link") {
+        panel.ReportLostLink();
+    } else if (before == "dialog") {
+        dialog.open();
     }
-    QAccessibleInterface* accessible =
-        QAccessible::queryAccessibleInterface(Control(s.panel(), key));
+    QWidget* pressed = Control(panel, key);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(pressed);
     QVERIFY(accessible != nullptr);
     QCOMPARE(accessible->role(), QAccessible::Button);
     QCOMPARE(accessible->text(QAccessible::Name), name);
-    QCOMPARE(bool(accessible->state().disabled), locked);
+    QCOMPARE(bool(accessible->state().disabled), before == "lock");
     QAccessibleActionInterface* actions = accessible->actionInterface();
     QVERIFY(actions != nullptr);
     QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    QSignalSpy downs(pressed, SIGNAL(MouseDown()));
 
     actions->doAction(QAccessibleActionInterface::pressAction());
 
+    QCOMPARE(downs.count(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(downs.count(), sent.isEmpty() ? 0 : 1);
     QCOMPARE(s.Sent(), sent);
     QVERIFY(!accessible->state().pressed);
+    s.boxes().KeepOpen(false);
 }
 
 void KeyboardAccessTest::readingsHeard_data() {

@@ -29,13 +29,18 @@ public:
         return QStringList{pressAction()} + QAccessibleWidget::actionNames();
     }
 
+    // The caller gets its answer at once; the press runs next from the event
+    // loop, as a click's would. A key's handler can wait for the supply for
+    // seconds (REM), and its events must not run inside the caller's request.
     void doAction(const QString& action) override {
         if (action != pressAction()) {
             QAccessibleWidget::doAction(action);
+        } else if (!MayPress(widget())) {
+            return;
         } else if (auto* key = qobject_cast<PanelKey*>(widget())) {
-            key->Tap();
+            QMetaObject::invokeMethod(key, &PanelKey::Tap, Qt::QueuedConnection);
         } else if (auto* image = qobject_cast<ImageKey*>(widget())) {
-            image->Tap();
+            QMetaObject::invokeMethod(image, &ImageKey::Tap, Qt::QueuedConnection);
         }
     }
 };

@@ -52,6 +52,10 @@ void TakeFocusOnLeftPressOnly(QAbstractButton* button) {
     button->installEventFilter(new LeftPressFocus(button));
 }
 
+bool MayPress(const QWidget* key) {
+    return key->isEnabled() && QApplication::activeModalWidget() == nullptr;
+}
+
 KeyHold::KeyHold(QObject* parent) : QObject(parent) {
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
@@ -140,7 +144,7 @@ PanelKey::PanelKey(const QString& caption, QWidget* parent)
 }
 
 void PanelKey::Tap() {
-    if (isEnabled()) {
+    if (MayPress(this)) {
         emit MouseDown();
         releaseTime_ = TimeOfDay();
         emit MouseUp();
@@ -174,7 +178,7 @@ void PanelKey::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
-    if (hold_->Press(*event) && isEnabled()) {
+    if (hold_->Press(*event) && MayPress(this)) {
         // Down first, then the handler, as with the mouse.
         setDown(true);
         emit MouseDown();
@@ -223,7 +227,7 @@ int ImageKey::BorderStyle() const {
 }
 
 bool ImageKey::Down() {
-    if (!isEnabled()) {
+    if (!MayPress(this)) {
         return false;
     }
     emit MouseDown();

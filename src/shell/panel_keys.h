@@ -15,6 +15,12 @@ class QKeyEvent;
 // it the focus on any button, before the button sees the press.
 void TakeFocusOnLeftPressOnly(QAbstractButton* button);
 
+// Whether a key may be pressed now: it is enabled, and no modal window of the
+// program (a message box waiting for OK) is open. Qt keeps the mouse and the
+// keyboard from the window behind such a box, but not assistive technology's
+// actions.
+bool MayPress(const QWidget* key);
+
 // One key of the keyboard as the user holds it: its first press and its real
 // release, however the window system repeats it in between. X11 repeats a held
 // key as release and press pairs with one timestamp, often without marking
@@ -81,7 +87,7 @@ class PanelKey : public QPushButton {
 public:
     PanelKey(const QString& caption, QWidget* parent);
 
-    // One short press and release, as a quick left click, if the key is enabled.
+    // One short press and release, as a quick left click, if MayPress.
     void Tap();
     // Time of day when the key last came up: the mouse button, Tap, or the
     // real release of Space or Enter (reported a little later, see KeyHold).
@@ -119,7 +125,7 @@ public:
     int BorderStyle() const;
 
     // The key going down and up for the keyboard or assistive technology;
-    // Down reports whether it went down (only while the key is enabled).
+    // Down reports whether it went down (see MayPress).
     bool Down();
     void Up();
     // One short press and release, as a quick click.

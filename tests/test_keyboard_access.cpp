@@ -33,6 +33,9 @@ private slots:
     void arrowsKeepTypedText();
     void pressAction_data();
     void pressAction();
+    void switchStates_data();
+    void switchStates();
+    void keysDescribed();
     void readingsHeard_data();
     void readingsHeard();
 };
@@ -335,6 +338,84 @@ void KeyboardAccessTest::pressAction() {
     QCOMPARE(s.Sent(), sent);
     QVERIFY(!accessible->state().pressed);
     s.boxes().KeepOpen(false);
+}
+
+void KeyboardAccessTest::switchStates_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("control"); // a control line that changes the supply, or empty
+    QTest::addColumn<QString>("pressed"); // a key clicked then, or empty
+    QTest::addColumn<QStringList>("on");  // the switching keys heard as checked at the end
+
+    const QStringList none;
+    QTest::newRow("output off, normal steps") << none << ""
+                                              << "" << QStringList{"cmd_n"};
+    QTest::newRow("output on, fine steps, locked")
+        << QStringList{"--output-on", "--fine", "--locked"} << ""
+        << "" << QStringList{"cmd_output", "cmd_lock", "cmd_f"};
+    QTest::newRow("OUTPUT pressed") << none << ""
+                                    << "cmd_output" << QStringList{"cmd_output", "cmd_n"};
+    QTest::newRow("F pressed") << none << ""
+                               << "cmd_f" << QStringList{"cmd_f"};
+    QTest::newRow("LOCK pressed") << none << ""
+                                  << "cmd_lock" << QStringList{"cmd_lock", "cmd_n"};
+    // The supply's own keys lock it; REM reads that back.
+    QTest::newRow("REM after the supply was locked")
+        << none << "locked 1"
+        << "cmd_rem" << QStringList{"cmd_lock", "cmd_n"};
+}
+
+// OUTPUT, LOCK, N and F are heard as checked or not, as the supply's state is.
+void KeyboardAccessTest::switchStates() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, control);
+    QFETCH(QString, pressed);
+    QFETCH(QStringList, on);
+    SimPanel s;
+    QVERIFY(s.Start(args));
+    Form1& panel = s.panel();
+    if (!control.isEmpty()) {
+        s.sim().Control(control);
+    }
+    if (!pressed.isEmpty()) {
+        Click(Control(panel, pressed));
+    }
+
+    QStringList heard;
+    for (const char* key : {"cmd_output", "cmd_lock", "cmd_n", "cmd_f"}) {
+        const QAccessible::State state =
+            QAccessible::queryAccessibleInterface(Control(panel, key))->state();
+        QVERIFY(state.checkable);
+        if (state.checked) {
+            heard << key;
+        }
+    }
+    QCOMPARE(heard, on);
+}
+
+// Every key says what it does, the same as its tooltip, with the long press
+// and Ctrl+Enter where they apply.
+void KeyboardAccessTest::keysDescribed() {
+    const WatchedPanel watched;
+    Form1& panel = *watched.panel;
+    const std::pair<const char*, const char*> mentions[] = {
+        {"cmd_lock", "1.5 seconds"},   {"cmd_vlimit", "1.5 seconds"},
+        {"cmd_ilimit", "1.5 seconds"}, {"cmd_plimit", "1.5 seconds"},
+        {"cmd_v", "Ctrl+Enter"},       {"cmd_u", "Ctrl+Enter"},
+        {"cmd_i", "Ctrl+Enter"},       {"cmd_p", "Ctrl+Enter"},
+        {"txt_v", "Ctrl+Enter"},       {"cmd_add", "Up"},
+        {"cmd_sub", "Down"},
+    };
+    for (const auto& [name, mention] : mentions) {
+        QVERIFY2(Control(panel, name)->toolTip().contains(QLatin1String(mention)), name);
+    }
+    for (QWidget* key : panel.findChildren<QWidget*>()) {
+        if (qobject_cast<PanelKey*>(key) || qobject_cast<ImageKey*>(key) || key == panel.cmd_exit) {
+            const QString description =
+                QAccessible::queryAccessibleInterface(key)->text(QAccessible::Description);
+            QVERIFY2(!description.isEmpty(), qPrintable(key->objectName()));
+            QCOMPARE(key->toolTip(), description);
+        }
+    }
 }
 
 void KeyboardAccessTest::readingsHeard_data() {

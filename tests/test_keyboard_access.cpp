@@ -44,36 +44,49 @@ void KeyboardAccessTest::heldKeys_data() {
     QTest::addColumn<QString>("focus"); // the control that gets the key
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>(
-        "marked");                   // the repeats marked as such, or not, as X11 mostly sends them
-    QTest::addColumn<float>("hold"); // seconds from the first press to the release
+        "marked"); // the repeats marked as such, or not, as X11 mostly sends them
+    QTest::addColumn<bool>("stamped"); // with timestamps, or none
+    QTest::addColumn<float>("hold");   // seconds from the first press to the release
+    QTest::addColumn<int>("times");    // holds in a row
     QTest::addColumn<QStringList>("sent");
     QTest::addColumn<bool>("locked");
 
     const QStringList none;
     const int space = Qt::Key_Space;
+    const QStringList ko{"KO"};
     // LOCK locks as it goes down; only a long press unlocks on the way up.
     QTest::newRow("Space on OUTPUT")
-        << "cmd_output" << space << false << 1.5f << QStringList{"KO"} << false;
+        << "cmd_output" << space << false << true << 1.5f << 1 << ko << false;
     QTest::newRow("Space on OUTPUT, marked")
-        << "cmd_output" << space << true << 1.5f << QStringList{"KO"} << false;
-    QTest::newRow("Space on LOCK, 2 s") << "cmd_lock" << space << false << 2.0f << none << false;
+        << "cmd_output" << space << true << true << 1.5f << 1 << ko << false;
+    QTest::newRow("Space on OUTPUT, no timestamps")
+        << "cmd_output" << space << false << false << 1.5f << 1 << ko << false;
+    QTest::newRow("Space on OUTPUT twice")
+        << "cmd_output" << space << false << true << 0.1f << 2 << QStringList{"KO", "KO"} << false;
+    QTest::newRow("Space on OUTPUT twice, no timestamps")
+        << "cmd_output" << space << false << false << 0.1f << 2 << QStringList{"KO", "KO"} << false;
+    QTest::newRow("Space on LOCK, 2 s")
+        << "cmd_lock" << space << false << true << 2.0f << 1 << none << false;
     QTest::newRow("Space on LOCK, 2 s, marked")
-        << "cmd_lock" << space << true << 2.0f << none << false;
-    QTest::newRow("Space on LOCK, 1 s") << "cmd_lock" << space << false << 1.0f << none << true;
+        << "cmd_lock" << space << true << true << 2.0f << 1 << none << false;
+    QTest::newRow("Space on LOCK, 2 s, no timestamps")
+        << "cmd_lock" << space << false << false << 2.0f << 1 << none << false;
+    QTest::newRow("Space on LOCK, 1 s")
+        << "cmd_lock" << space << false << true << 1.0f << 1 << none << true;
     // The power key reads the current limit back as it goes down (the output is off).
     QTest::newRow("Space on P LIMIT, 2 s")
-        << "cmd_plimit" << space << false << 2.0f << QStringList{"I", "SPM"} << false;
+        << "cmd_plimit" << space << false << true << 2.0f << 1 << QStringList{"I", "SPM"} << false;
     QTest::newRow("Space on P LIMIT, 2 s, marked")
-        << "cmd_plimit" << space << true << 2.0f << QStringList{"I", "SPM"} << false;
+        << "cmd_plimit" << space << true << true << 2.0f << 1 << QStringList{"I", "SPM"} << false;
     QTest::newRow("Space on V LIMIT, 1 s")
-        << "cmd_vlimit" << space << false << 1.0f << none << false;
+        << "cmd_vlimit" << space << false << true << 1.0f << 1 << none << false;
     QTest::newRow("Enter on OUTPUT")
-        << "cmd_output" << int(Qt::Key_Return) << false << 1.5f << QStringList{"KO"} << false;
+        << "cmd_output" << int(Qt::Key_Return) << false << true << 1.5f << 1 << ko << false;
     QTest::newRow("Enter on LOCK, 1 s")
-        << "cmd_lock" << int(Qt::Key_Enter) << false << 1.0f << none << true;
-    QTest::newRow("Up") << "cmd_exit" << int(Qt::Key_Up) << false << 1.5f << QStringList{"SV+"}
-                        << false;
-    QTest::newRow("Up, marked") << "cmd_exit" << int(Qt::Key_Up) << true << 1.5f
+        << "cmd_lock" << int(Qt::Key_Enter) << false << true << 1.0f << 1 << none << true;
+    QTest::newRow("Up") << "cmd_exit" << int(Qt::Key_Up) << false << true << 1.5f << 1
+                        << QStringList{"SV+"} << false;
+    QTest::newRow("Up, marked") << "cmd_exit" << int(Qt::Key_Up) << true << true << 1.5f << 1
                                 << QStringList{"SV+"} << false;
 }
 
@@ -83,7 +96,9 @@ void KeyboardAccessTest::heldKeys() {
     QFETCH(QString, focus);
     QFETCH(int, key);
     QFETCH(bool, marked);
+    QFETCH(bool, stamped);
     QFETCH(float, hold);
+    QFETCH(int, times);
     QFETCH(QStringList, sent);
     QFETCH(bool, locked);
     SimPanel s;
@@ -92,12 +107,15 @@ void KeyboardAccessTest::heldKeys() {
     QVERIFY(ActivatePanel(panel));
     Control(panel, focus)->setFocus(Qt::TabFocusReason);
     // The repeats of the hold, after X11's first delay.
-    const int repeats = static_cast<int>((hold - 0.66f) / 0.04f);
+    const int repeats = std::max(0, static_cast<int>((hold - 0.66f) / 0.04f));
 
-    // The press time goes back at once, instead of holding the key that long.
-    HoldKey(&panel, static_cast<Qt::Key>(key), repeats, marked,
-            [&] { panel.KeyPressTime = TimeOfDay() - hold; });
-    QTRY_VERIFY(KeysUp(panel));
+    for (int i = 0; i < times; ++i) {
+        // The press time goes back at once, instead of holding the key that long.
+        HoldKey(
+            &panel, static_cast<Qt::Key>(key), repeats, marked,
+            [&] { panel.KeyPressTime = TimeOfDay() - hold; }, Qt::NoModifier, stamped);
+        QTRY_VERIFY(KeysUp(panel));
+    }
 
     QCOMPARE(s.Sent(), sent);
     QCOMPARE(panel.Locked, locked ? 1 : 0);

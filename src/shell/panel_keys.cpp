@@ -66,11 +66,16 @@ bool KeyHold::Repeats(const QKeyEvent& press) const {
     if (press.key() != key_ || !(down_ || ended_)) {
         return false;
     }
-    if (Held()) {
+    if (Held() || press.isAutoRepeat()) {
         return true;
     }
-    // Unsigned: a press older than the release is no repeat of it.
-    return press.isAutoRepeat() || press.timestamp() - releaseStamp_ <= kRepeatGapMs;
+    // Events that the AT-SPI bridge holds back for a screen reader's keyboard
+    // listeners come again without their timestamps: a press then repeats only
+    // while the release still waits for it. Unsigned: a press older than the
+    // release is no repeat of it.
+    const bool stamped = press.timestamp() != 0 && releaseStamp_ != 0;
+    const bool close = stamped && press.timestamp() - releaseStamp_ <= kRepeatGapMs;
+    return settle_.isActive() ? !stamped || close : close;
 }
 
 bool KeyHold::Press(const QKeyEvent& press) {

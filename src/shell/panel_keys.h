@@ -33,7 +33,8 @@ public:
 
     // A press that repeats the key held, or the one just let go: marked as a
     // repeat, or a press of a key held with no release between, or one at most
-    // kRepeatGapMs (by the events' timestamps) after the key's release.
+    // kRepeatGapMs (by the events' timestamps) after the key's release; a
+    // press without a timestamp, while its release waits.
     bool Repeats(const QKeyEvent& press) const;
     // True when the press starts a hold; repeats and other keys while one is
     // held start none.

@@ -87,18 +87,20 @@ void SendKey(QWidget* window, QEvent::Type type, Qt::Key key, Qt::KeyboardModifi
 } // namespace
 
 void HoldKey(QWidget* window, Qt::Key key, int repeats, bool marked,
-             const std::function<void()>& whileHeld, Qt::KeyboardModifiers modifiers) {
+             const std::function<void()>& whileHeld, Qt::KeyboardModifiers modifiers,
+             bool stamped) {
     static unsigned long clock = 1'000'000;
-    SendKey(window, QEvent::KeyPress, key, modifiers, false, clock);
+    const auto stamp = [stamped](unsigned long time) { return stamped ? time : 0; };
+    SendKey(window, QEvent::KeyPress, key, modifiers, false, stamp(clock));
     if (whileHeld) {
         whileHeld();
     }
     unsigned long time = clock + kRepeatDelayMs;
     for (int i = 0; i < repeats; ++i, time += kRepeatIntervalMs) {
-        SendKey(window, QEvent::KeyRelease, key, modifiers, marked, time);
-        SendKey(window, QEvent::KeyPress, key, modifiers, marked, time);
+        SendKey(window, QEvent::KeyRelease, key, modifiers, marked, stamp(time));
+        SendKey(window, QEvent::KeyPress, key, modifiers, marked, stamp(time));
     }
-    SendKey(window, QEvent::KeyRelease, key, Qt::NoModifier, false, time);
+    SendKey(window, QEvent::KeyRelease, key, Qt::NoModifier, false, stamp(time));
     clock = time + 10'000;
 }
 

@@ -62,10 +62,12 @@ void TypeOver(QWidget* box, const QString& text);
 // release. Every event goes to the window, which hands it to the control with
 // the focus. `modifiers` go with the presses; the release comes without them,
 // as after the modifier keys came up first. `whileHeld` runs after the first
-// press. The timestamps run on from one call to the next.
+// press. The timestamps run on from one call to the next; without `stamped`
+// every event has none, as when Qt's AT-SPI bridge passes them on late for a
+// screen reader's keyboard listener.
 void HoldKey(QWidget* window, Qt::Key key, int repeats, bool marked,
              const std::function<void()>& whileHeld = {},
-             Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool stamped = true);
 
 // No key of the panel drawn pressed: a key's release has been handled, which
 // the panel reports a little after the key came up.

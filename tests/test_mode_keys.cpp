@@ -224,7 +224,7 @@ void ModeKeysTest::remAfterCommunicationError() {
     }
     QTRY_COMPARE_WITH_TIMEOUT(panel.StatusText(StatusPanel::Status),
                               StatusPanel1::CommunicationError, 2 * kPollWaitMs);
-    QCOMPARE(bench().boxes().Count(), 1);
+    QTRY_COMPARE(bench().boxes().Count(), 1);
     QVERIFY(!panel.cmd_output->isEnabled());
     QVERIFY(panel.cmd_rem->isEnabled());
     bench().sim().Control("silent 0");

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -67,6 +68,7 @@ private slots:
     void rowsFollowStatusLine();
     void gaps_data();
     void gaps();
+    void logBehindTheLostLinkBox();
     void logFailures_data();
     void logFailures();
     void killedPanelLeavesWholeRows();
@@ -220,6 +222,37 @@ void TestTrend::gaps() {
     for (TrendValue value : {TrendValue::Voltage, TrendValue::Current, TrendValue::Power}) {
         QCOMPARE(trend->Window()->PieceCount(value), 2);
     }
+}
+
+// The lost-link box waits for OK while the poll, the trend and the log go on
+// behind it. The loss has one box however many polls fail; once the supply
+// has answered, a new loss has its own.
+void TestTrend::logBehindTheLostLinkBox() {
+    const QString path = dir_.filePath(QStringLiteral("lost-link.csv"));
+    SimPanel s;
+    auto* trend = new TrendController(s.panel());
+    QVERIFY(s.Start({"--output-on"}));
+    trend->StartLog(path);
+    s.boxes().KeepOpen(true);
+    QSignalSpy missed(&s.panel(), &Form1::PollMissed);
+    s.sim().Control("silent 1");
+    QTRY_COMPARE_WITH_TIMEOUT(s.boxes().Count(), 1, 3 * kPollWaitMs);
+    const QPointer<QWidget> box = QApplication::activeModalWidget();
+    QCOMPARE(s.boxes().Seen().first().text, MessageText::CommunicationError);
+
+    const qsizetype missedAtBox = missed.count();
+    QTRY_VERIFY_WITH_TIMEOUT(missed.count() >= missedAtBox + 2, kPollWaitMs);
+    s.sim().Control("silent 0");
+    const qsizetype rows = Rows(path).size();
+    QTRY_VERIFY_WITH_TIMEOUT(Rows(path).size() >= rows + 2, kPollWaitMs);
+    QVERIFY(box && box->isVisible());
+    QCOMPARE(s.boxes().Count(), 1);
+    QCOMPARE(s.panel().StatusText(StatusPanel::Status), StatusPanel1::CommunicationError);
+
+    s.boxes().KeepOpen(false);
+    QTRY_VERIFY(box.isNull());
+    s.sim().Control("silent 1");
+    QTRY_COMPARE_WITH_TIMEOUT(s.boxes().Count(), 2, 3 * kPollWaitMs);
 }
 
 void TestTrend::logFailures_data() {

@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
@@ -42,6 +44,8 @@ private slots:
     void tabOrderAndFocus();
     void typingLimits_data();
     void typingLimits();
+    void selectionEdits_data();
+    void selectionEdits();
     void fixedSize();
     void enableGroups_data();
     void enableGroups();
@@ -347,6 +351,108 @@ void WindowTest::typingLimits() {
         QGuiApplication::clipboard()->setText(pasted);
         QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
     }
+    QCOMPARE(box->text(), kept);
+}
+
+void WindowTest::selectionEdits_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("written"); // by the program, first
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("text"); // typed, pasted or dropped
+    QTest::addColumn<QString>("kept");
+
+    // A percent reply holds one character more than a user may type, its line feed.
+    QTest::newRow("all pasted over") << "txt_plus"
+                                     << "100\n"
+                                     << "paste over all"
+                                     << "12345"
+                                     << "123";
+    QTest::newRow("the line feed typed over") << "txt_plus"
+                                              << "100\n"
+                                              << "type over the end"
+                                              << "5"
+                                              << "100";
+    QTest::newRow("all typed over") << "txt_minus"
+                                    << "090\n"
+                                    << "type over all"
+                                    << "1234"
+                                    << "123";
+    QTest::newRow("a full box pasted over") << "txt_u"
+                                            << "40"
+                                            << "paste over all"
+                                            << "123"
+                                            << "12";
+    QTest::newRow("a full box, its end typed over") << "txt_v"
+                                                    << "32.00"
+                                                    << "type over the end"
+                                                    << "7"
+                                                    << "32.07";
+    QTest::newRow("dropped behind a reply") << "txt_plus"
+                                            << "100\n"
+                                            << "drop"
+                                            << "55"
+                                            << "100\n";
+    QTest::newRow("dropped, cut to the room left") << "txt_i"
+                                                   << "1"
+                                                   << "drop"
+                                                   << "2345"
+                                                   << "1234";
+    QTest::newRow("typing over a reply undone") << "txt_plus"
+                                                << "100\n"
+                                                << "undo"
+                                                << "9"
+                                                << "100";
+    // Taking characters away is always allowed.
+    QTest::newRow("a reply shortened") << "txt_plus"
+                                       << "100\r\n"
+                                       << "backspace"
+                                       << ""
+                                       << "100\r";
+}
+
+// Whatever the user does in a box, the text that results is never longer
+// than a user may type, also when the program's own longer text was in it.
+void WindowTest::selectionEdits() {
+    QFETCH(QString, name);
+    QFETCH(QString, written);
+    QFETCH(QString, edit);
+    QFETCH(QString, text);
+    QFETCH(QString, kept);
+    auto* box = qobject_cast<EntryBox*>(Control(name));
+    box->setEnabled(true);
+    box->setText(written);
+    box->setFocus();
+
+    if (edit == "paste over all") {
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    } else if (edit == "type over all") {
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, text);
+    } else if (edit == "type over the end") {
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Left, Qt::ShiftModifier);
+        QTest::keyClicks(box, text);
+    } else if (edit == "drop") {
+        QMimeData data;
+        data.setText(text);
+        const QPoint end(box->width() - 2, box->height() / 2);
+        QDragEnterEvent enter(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+        QDropEvent drop(end, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box, &drop);
+        QVERIFY(drop.isAccepted());
+    } else if (edit == "undo") {
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, text);
+        QCOMPARE(box->text(), text);
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    } else if (edit == "backspace") {
+        QTest::keyClick(box, Qt::Key_End);
+        QTest::keyClick(box, Qt::Key_Backspace);
+    }
+
     QCOMPARE(box->text(), kept);
 }
 

@@ -18,5 +18,10 @@ QAccessibleInterface* KeyInterface(const QString& className, QWidget* widget);
 // description, so that its name can carry the reading.
 void DescribeReadings(Form1& form);
 
-// Ctrl+Enter in the entry boxes, the arrow keys and the focus frame.
+// Each key's tooltip and description, and the switching keys' states kept
+// current for assistive technology.
+void DescribeKeys(Form1& form);
+
+// Ctrl+Enter in the entry boxes, the arrow keys, Enter on EXIT and the focus
+// frame.
 void InstallKeyboard(Form1& form);

@@ -26,5 +26,6 @@ void InstallAccessibleInterfaces() {
 
 void MakeAccessible(Form1& form) {
     DescribeReadings(form);
+    DescribeKeys(form);
     InstallKeyboard(form);
 }

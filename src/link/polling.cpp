@@ -18,6 +18,8 @@ void Form1::PollMonitor() {
     MonitorReply = ReadReply();
     const std::optional<StatusLine> status = ReadPollStatus(MonitorReply, *this);
     if (status) {
+        // The supply answers again: a new loss gets its box.
+        LostLinkReported = false;
         // The over-temperature shows as soon as the supply reports it.
         ShowOverTemp();
         if (PollShowsVoltage(*this)) {

@@ -133,7 +133,7 @@ QString Form1::ReadReply() {
                                      .arg(TimeoutCount)
                                      .arg(EscapeControls(buffer.Raw()));
     if (Connecting == kFalse && TimeoutCount >= kTimeoutsOfLostLink) {
-        ReportCommunicationError();
+        ReportLostLink();
     }
     return buffer.Raw();
 }

@@ -37,6 +37,7 @@ void Form1::cmd_rem_MouseDown() {
         return;
     }
     Reconnecting = true;
+    LostLinkReported = false;
     qCDebug(lcLink).noquote() << TraceMs() << "reconnect";
     Timer3->stop();
     // Only a lost link leaves REM usable during an edit.

@@ -91,5 +91,5 @@ void Form1::PullSetpointToLimit() {
 }
 
 bool Form1::HeldLong() const {
-    return TimeOfDay() - KeyPressTime >= LongPressTime;
+    return KeyReleaseTime - KeyPressTime >= LongPressTime;
 }

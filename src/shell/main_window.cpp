@@ -12,6 +12,9 @@
 
 namespace {
 
+// The object name of the lost-link box, by which the panel finds it open.
+const QLatin1String kLostLinkBoxName("lostLinkBox");
+
 QFont ArialFont(qreal points) {
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(points);
@@ -312,7 +315,10 @@ void Form1::ConnectEvents() {
         {cmd_lock, &Form1::cmd_lock_MouseUp},
     };
     for (const auto& [key, handler] : releases) {
-        connect(key, &PanelKey::MouseUp, this, handler);
+        connect(key, &PanelKey::MouseUp, this, [this, key = key, handler = handler] {
+            KeyReleaseTime = key->ReleaseTime();
+            (this->*handler)();
+        });
     }
     connect(cmd_add, &ImageKey::MouseDown, this, &Form1::cmd_add_MouseDown);
     connect(cmd_add, &ImageKey::MouseUp, this, &Form1::cmd_add_MouseUp);
@@ -365,6 +371,31 @@ void Form1::ShowMessage(const QString& text, const QString& title, const QString
 
 void Form1::ReportCommunicationError(const QString& details) {
     ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle, details);
+    ShowCommunicationError();
+}
+
+void Form1::ReportLostLink() {
+    // A box after every failed poll would leave a keyboard or screen-reader
+    // user no time to reach REM between them.
+    if (!LostLinkReported && !LostLinkBoxOpen()) {
+        auto* box = new QMessageBox(QMessageBox::NoIcon, MessageText::CommunicationErrorTitle,
+                                    MessageText::CommunicationError, QMessageBox::Ok, this);
+        box->setObjectName(kLostLinkBoxName);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        // Modal to the panel, but no nested wait: the caller, often the poll,
+        // goes on at once.
+        box->open();
+    }
+    LostLinkReported = true;
+    ShowCommunicationError();
+}
+
+bool Form1::LostLinkBoxOpen() const {
+    const auto* box = findChild<QMessageBox*>(kLostLinkBoxName, Qt::FindDirectChildrenOnly);
+    return box != nullptr && box->isVisible();
+}
+
+void Form1::ShowCommunicationError() {
     SetStatusText(StatusPanel::Status, StatusPanel1::CommunicationError);
     EnableGroupConnect(false);
     // REM is the way back to the supply, also when an open edit or the lock

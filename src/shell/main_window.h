@@ -157,11 +157,18 @@ public:
     void cmd_exit_Click();
 
     // The one message box of the program (modal, OK button), with details
-    // behind its details button when there are any.
+    // behind its details button when there are any. Returns when it is closed.
     void ShowMessage(const QString& text, const QString& title, const QString& details = {});
     // "Communication error!": the box, status panel 1 and the connect group
-    // off; REM on, to connect again.
+    // off; REM on, to connect again. The scan's report: returns when the box
+    // is closed.
     void ReportCommunicationError(const QString& details = {});
+    // The same for a link lost after the connection (the transport's fifth
+    // timeout in a row and every one after it). Returns at once: the poll, the
+    // trend and the log go on behind the box. One box per loss: none while
+    // one is open, and no other until a poll is answered again or REM is
+    // pressed; the status text and the keys follow every report.
+    void ReportLostLink();
 
     // ---- Command transport ----
     // Writes command and CR if the port is usable; errors are ignored and
@@ -224,8 +231,9 @@ public:
     // The supply pulls its set-point down to a lower voltage limit by itself;
     // the panel follows.
     void PullSetpointToLimit();
-    // Whether LOCK or a limit key has been held for a long press since its
-    // press. A hold across midnight gives a negative time and counts as short.
+    // Whether LOCK or a limit key, in the release being handled, was held for
+    // a long press from its press to the time it came up. A hold across
+    // midnight gives a negative time and counts as short.
     bool HeldLong() const;
 
     // ---- Set-point entry fields ----
@@ -301,6 +309,10 @@ private:
     void BuildControls();
     void ConnectEvents();
     QLabel* StatusPanelLabel(StatusPanel panel) const;
+    // Status panel 1, the connect group and REM after a communication error.
+    void ShowCommunicationError();
+    // The lost-link box is up, waiting for OK.
+    bool LostLinkBoxOpen() const;
 
     // A press of the up or down key: +1 up, -1 down; held back while the keys
     // wait (StepKeysHeld).

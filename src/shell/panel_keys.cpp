@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel_keys.h"
+#include "panel_state.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
+#include <QValidator>
 #include <algorithm>
 
 namespace {
@@ -49,22 +52,106 @@ void TakeFocusOnLeftPressOnly(QAbstractButton* button) {
     button->installEventFilter(new LeftPressFocus(button));
 }
 
+bool MayPress(const QWidget* key) {
+    return key->isEnabled() && QApplication::activeModalWidget() == nullptr;
+}
+
+KeyHold::KeyHold(QObject* parent) : QObject(parent) {
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, &KeyHold::Report);
+}
+
+bool KeyHold::Repeats(const QKeyEvent& press) const {
+    if (press.key() != key_ || !(down_ || ended_)) {
+        return false;
+    }
+    if (Held() || press.isAutoRepeat()) {
+        return true;
+    }
+    // Events that the AT-SPI bridge holds back for a screen reader's keyboard
+    // listeners come again without their timestamps: a press then repeats only
+    // while the release still waits for it. Unsigned: a press older than the
+    // release is no repeat of it.
+    const bool stamped = press.timestamp() != 0 && releaseStamp_ != 0;
+    const bool close = stamped && press.timestamp() - releaseStamp_ <= kRepeatGapMs;
+    return settle_.isActive() ? !stamped || close : close;
+}
+
+bool KeyHold::Press(const QKeyEvent& press) {
+    if (Repeats(press)) {
+        settle_.stop();
+        // A repeat after Released: the event loop was too busy to see it in
+        // time. The hold goes on, but its release was reported already.
+        silent_ = silent_ || !down_;
+        down_ = true;
+        return false;
+    }
+    if (press.isAutoRepeat() || (Held() && press.key() != key_)) {
+        return false;
+    }
+    Settle();
+    key_ = press.key();
+    down_ = true;
+    silent_ = false;
+    ended_ = false;
+    return true;
+}
+
+bool KeyHold::Release(const QKeyEvent& release) {
+    if (!down_ || release.key() != key_) {
+        return false;
+    }
+    if (!release.isAutoRepeat()) {
+        releaseStamp_ = release.timestamp();
+        releaseTime_ = TimeOfDay();
+        ended_ = true;
+        settle_.start();
+    }
+    return true;
+}
+
+void KeyHold::Settle() {
+    if (settle_.isActive()) {
+        settle_.stop();
+        Report();
+    } else if (down_) {
+        down_ = false;
+        ended_ = false;
+    }
+}
+
+void KeyHold::Report() {
+    down_ = false;
+    if (!silent_) {
+        emit Released();
+    }
+}
+
 namespace {
 
 bool IsEnterKey(const QKeyEvent* event) {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
+// Space presses a focused key, and Enter does the same.
+bool IsPressKey(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Space || IsEnterKey(event);
+}
+
 } // namespace
 
-PanelKey::PanelKey(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+PanelKey::PanelKey(const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent), hold_(new KeyHold(this)) {
     setAccessibleName(caption);
     TakeFocusOnLeftPressOnly(this);
+    connect(hold_, &KeyHold::Released, this, &PanelKey::KeyReleased);
 }
 
 void PanelKey::Tap() {
-    if (isEnabled()) {
+    if (MayPress(this)) {
         emit MouseDown();
+        releaseTime_ = TimeOfDay();
         emit MouseUp();
     }
 }
@@ -82,31 +169,50 @@ void PanelKey::mousePressEvent(QMouseEvent* event) {
 
 void PanelKey::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
+        releaseTime_ = TimeOfDay();
         emit MouseUp();
     }
     QPushButton::mouseReleaseEvent(event);
 }
 
+// Space and Enter are the key's own: the button's handling of Space would
+// click on every repeat that X11 leaves unmarked.
 void PanelKey::keyPressEvent(QKeyEvent* event) {
-    // Down first, then the handler, as with the mouse.
-    QPushButton::keyPressEvent(event);
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && !spaceDown_) {
-        spaceDown_ = true;
+    if (!IsPressKey(event)) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (hold_->Press(*event) && MayPress(this)) {
+        // Down first, then the handler, as with the mouse.
+        setDown(true);
         emit MouseDown();
     }
 }
 
 void PanelKey::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && spaceDown_) {
-        spaceDown_ = false;
-        emit MouseUp();
+    if (!IsPressKey(event)) {
+        QPushButton::keyReleaseEvent(event);
+        return;
     }
-    QPushButton::keyReleaseEvent(event);
+    event->accept();
+    hold_->Release(*event);
+}
+
+void PanelKey::KeyReleased() {
+    // Only a key that went down comes up.
+    if (!isDown()) {
+        return;
+    }
+    releaseTime_ = hold_->ReleaseTime();
+    emit MouseUp();
+    setDown(false);
 }
 
 void PanelKey::focusOutEvent(QFocusEvent* event) {
-    // Its release goes to the control that has the focus now.
-    spaceDown_ = false;
+    // A release that came is real; one still to come goes to the control that
+    // has the focus now.
+    hold_->Settle();
     QPushButton::focusOutEvent(event);
 }
 
@@ -125,10 +231,21 @@ int ImageKey::BorderStyle() const {
     return frameShape() == QFrame::NoFrame ? 0 : 1;
 }
 
+bool ImageKey::Down() {
+    if (!MayPress(this)) {
+        return false;
+    }
+    emit MouseDown();
+    return true;
+}
+
+void ImageKey::Up() {
+    emit MouseUp();
+}
+
 void ImageKey::Tap() {
-    if (isEnabled()) {
-        emit MouseDown();
-        emit MouseUp();
+    if (Down()) {
+        Up();
     }
 }
 
@@ -142,45 +259,94 @@ void ImageKey::mouseReleaseEvent(QMouseEvent* event) {
     emit MouseUp();
 }
 
-// QLineEdit's maximum length cuts typing and pasting to the room left, and the
-// program's texts longer than the limit raise it for as long as they stand.
-EntryBox::EntryBox(int maxChars, QWidget* parent) : QLineEdit(parent), maxChars_(maxChars) {
-    setMaxLength(maxChars);
-    connect(this, &QLineEdit::textChanged, this,
-            [this](const QString& text) { FitLengthTo(text.size()); });
+namespace {
+
+// What an edit did to a text: what it left at the start, what it put in after
+// that, and what it left at the end.
+struct Edit {
+    qsizetype kept = 0;     // characters at the start that the edit left
+    qsizetype inserted = 0; // characters put in after those
+    qsizetype tail = 0;     // characters at the end that the edit left
+};
+
+// The cursor stands behind what was put in, unless the edit was an undo; the
+// end that was left is taken from it where that fits.
+Edit EditBetween(QStringView before, QStringView after, int cursor) {
+    Edit edit;
+    if (cursor >= 0 && cursor <= after.size() && before.endsWith(after.sliced(cursor))) {
+        edit.tail = after.size() - cursor;
+    } else {
+        const qsizetype most = std::min(before.size(), after.size());
+        while (edit.tail < most &&
+               before[before.size() - 1 - edit.tail] == after[after.size() - 1 - edit.tail]) {
+            ++edit.tail;
+        }
+    }
+    const qsizetype most = std::min(before.size(), after.size()) - edit.tail;
+    while (edit.kept < most && before[edit.kept] == after[edit.kept]) {
+        ++edit.kept;
+    }
+    edit.inserted = after.size() - edit.tail - edit.kept;
+    return edit;
+}
+
+} // namespace
+
+// QLineEdit runs every change of its text through the validator, before the
+// change is shown; a changed input is taken instead.
+class EntryBox::LengthLimit : public QValidator {
+public:
+    explicit LengthLimit(EntryBox* box) : QValidator(box), box_(box) {}
+
+    State validate(QString& input, int& pos) const override {
+        if (box_->writing_ || input.size() <= box_->maxChars_) {
+            return Acceptable;
+        }
+        const Edit edit = EditBetween(box_->shown_, input, pos);
+        if (edit.inserted <= 0) {
+            return Acceptable;
+        }
+        const qsizetype room =
+            std::clamp<qsizetype>(box_->maxChars_ - edit.kept - edit.tail, 0, edit.inserted);
+        input.remove(edit.kept + room, edit.inserted - room);
+        pos = static_cast<int>(edit.kept + room);
+        return Acceptable;
+    }
+
+private:
+    EntryBox* box_;
+};
+
+EntryBox::EntryBox(int maxChars, QWidget* parent)
+    : QLineEdit(parent), maxChars_(maxChars), submit_(new KeyHold(this)) {
+    setValidator(new LengthLimit(this));
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { shown_ = text; });
 }
 
 void EntryBox::setText(const QString& text) {
-    // Room first, or QLineEdit would cut the text; the change then fits the
-    // room to it.
-    if (text.size() > maxLength()) {
-        setMaxLength(static_cast<int>(text.size()));
-    }
+    const QScopedValueRollback<bool> writing(writing_, true);
     QLineEdit::setText(text);
 }
 
-void EntryBox::FitLengthTo(qsizetype length) {
-    const int room = std::max(maxChars_, static_cast<int>(length));
-    // Setting the length puts the cursor at the end: only when it changes.
-    if (maxLength() != room) {
-        setMaxLength(room);
-    }
-}
-
 void EntryBox::keyPressEvent(QKeyEvent* event) {
-    if (IsEnterKey(event) && event->modifiers().testFlag(Qt::ControlModifier)) {
-        if (!event->isAutoRepeat()) {
-            submitting_ = true;
-            emit Submitted();
+    if (IsEnterKey(event)) {
+        if (submit_->Repeats(*event)) {
+            return;
         }
-        return;
+        // A new Enter: the last one's release, if still waiting, was real.
+        submit_->Settle();
+        if (event->modifiers().testFlag(Qt::ControlModifier)) {
+            if (submit_->Press(*event)) {
+                emit Submitted();
+            }
+            return;
+        }
     }
     QLineEdit::keyPressEvent(event);
 }
 
 void EntryBox::keyReleaseEvent(QKeyEvent* event) {
-    if (submitting_ && IsEnterKey(event)) {
-        submitting_ = event->isAutoRepeat();
+    if (submit_->Release(*event)) {
         return;
     }
     QLineEdit::keyReleaseEvent(event);
@@ -192,6 +358,7 @@ void EntryBox::keyReleaseEvent(QKeyEvent* event) {
 }
 
 void EntryBox::focusOutEvent(QFocusEvent* event) {
+    submit_->Settle();
     QLineEdit::focusOutEvent(event);
     if (FocusMovedWithinWindow(*event, this)) {
         emit LostFocus();

@@ -81,6 +81,7 @@ struct PanelState {
     QLabel* FlashControl = nullptr;      // indicator that tmr_flash blinks; set by the limit keys
     QWidget* ActivePercentKey = nullptr; // percent key applied last; NORMAL enables it again
     float KeyPressTime = 0;              // s since midnight of the last LOCK or limit-key press
+    float KeyReleaseTime = 0;            // s since midnight that key came up (its real release)
     double LongPressTime = 0;            // s, least hold of a long press (1.5); set at start
 
     std::int16_t ModelIndex = 0;    // row of the model table of the connected supply; connection
@@ -100,6 +101,9 @@ struct PanelState {
     QStringList ComPortDevices;    // the devices of COM1 to COM4, chosen anew at each scan
     bool Polling = false;          // a poll waits for its reply; a tick meanwhile is skipped
     bool Reconnecting = false;     // REM waits or connects; a second REM meanwhile is ignored
+    // This loss of the link has had its box: no other until a poll is answered
+    // again or REM is pressed.
+    bool LostLinkReported = false;
 
     // The up and down keys wait for a current-limit read-back (a power step or
     // P LIMIT with the output off); their presses meanwhile, +1 up and -1

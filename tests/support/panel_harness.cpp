@@ -15,8 +15,13 @@ void MessageBoxCloser::CloseOpenBox() {
     if (box == nullptr || !box->isVisible()) {
         return;
     }
-    seen_.append({box->windowTitle(), box->text(), box->detailedText()});
-    box->accept();
+    if (box != recorded_) {
+        recorded_ = box;
+        seen_.append({box->windowTitle(), box->text(), box->detailedText()});
+    }
+    if (!keepOpen_) {
+        box->accept();
+    }
 }
 
 namespace {

@@ -10,7 +10,9 @@
 #include "program.h"
 
 #include <QList>
+#include <QMessageBox>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -21,8 +23,8 @@ struct SeenMessage {
     QString details; // the text behind the details button
 };
 
-// While alive, closes every modal message box with OK as soon as it shows and
-// records its title and text.
+// While alive, records every modal message box as soon as it shows (its title
+// and text) and closes it with OK.
 class MessageBoxCloser : public QObject {
     Q_OBJECT
 public:
@@ -30,11 +32,15 @@ public:
     const QList<SeenMessage>& Seen() const { return seen_; }
     int Count() const { return static_cast<int>(seen_.size()); }
     void Clear() { seen_.clear(); }
+    // While true, the boxes are recorded but left open, for the user to close.
+    void KeepOpen(bool keep) { keepOpen_ = keep; }
 
 private:
     void CloseOpenBox();
     QTimer timer_;
     QList<SeenMessage> seen_;
+    QPointer<QMessageBox> recorded_; // the open box that was recorded last
+    bool keepOpen_ = false;
 };
 
 // Replaces the program's immediate end with a counter for the life of the object.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sim_panel.h"
 
+#include <QKeyEvent>
 #include <QTest>
 
 SimPanel::SimPanel()
@@ -69,26 +70,59 @@ void TypeOver(QWidget* box, const QString& text) {
     QTest::keyClicks(box, text);
 }
 
-void PressAndHold(Form1& panel, QWidget* key, float hold,
-                  const std::function<void()>& whilePressed) {
-    PressAndHold(
-        panel, hold,
-        [&] {
-            QTest::mousePress(key, Qt::LeftButton);
-            if (whilePressed) {
-                whilePressed();
-            }
-        },
-        [&] { QTest::mouseRelease(key, Qt::LeftButton); });
+namespace {
+
+// X11's default auto-repeat: 660 ms before the first repeat, then 25 a second.
+constexpr unsigned long kRepeatDelayMs = 660;
+constexpr unsigned long kRepeatIntervalMs = 40;
+
+void SendKey(QWidget* window, QEvent::Type type, Qt::Key key, Qt::KeyboardModifiers modifiers,
+             bool repeat, unsigned long timestamp) {
+    const QString text = key == Qt::Key_Space ? QStringLiteral(" ") : QString();
+    QKeyEvent event(type, key, modifiers, text, repeat);
+    event.setTimestamp(timestamp);
+    QCoreApplication::sendEvent(window->windowHandle(), &event);
 }
 
-void PressAndHold(Form1& panel, float hold, const std::function<void()>& press,
-                  const std::function<void()>& release) {
+} // namespace
+
+void HoldKey(QWidget* window, Qt::Key key, int repeats, bool marked,
+             const std::function<void()>& whileHeld, Qt::KeyboardModifiers modifiers,
+             bool stamped) {
+    static unsigned long clock = 1'000'000;
+    const auto stamp = [stamped](unsigned long time) { return stamped ? time : 0; };
+    SendKey(window, QEvent::KeyPress, key, modifiers, false, stamp(clock));
+    if (whileHeld) {
+        whileHeld();
+    }
+    unsigned long time = clock + kRepeatDelayMs;
+    for (int i = 0; i < repeats; ++i, time += kRepeatIntervalMs) {
+        SendKey(window, QEvent::KeyRelease, key, modifiers, marked, stamp(time));
+        SendKey(window, QEvent::KeyPress, key, modifiers, marked, stamp(time));
+    }
+    SendKey(window, QEvent::KeyRelease, key, Qt::NoModifier, false, stamp(time));
+    clock = time + 10'000;
+}
+
+bool KeysUp(const Form1& panel) {
+    for (const PanelKey* key : panel.findChildren<PanelKey*>()) {
+        if (key->isDown()) {
+            return false;
+        }
+    }
+    return panel.cmd_add->BorderStyle() == 0 && panel.cmd_sub->BorderStyle() == 0;
+}
+
+void PressAndHold(Form1& panel, QWidget* key, float hold,
+                  const std::function<void()>& whilePressed) {
     for (int attempt = 0; attempt < 5; ++attempt) {
-        press();
+        QTest::mousePress(key, Qt::LeftButton);
+        if (whilePressed) {
+            whilePressed();
+        }
         panel.KeyPressTime = TimeOfDay() - hold;
         const float pressTime = panel.KeyPressTime;
-        release();
+        QTest::mouseRelease(key, Qt::LeftButton);
         if (hold >= panel.LongPressTime || TimeOfDay() - pressTime < panel.LongPressTime) {
             return;
         }

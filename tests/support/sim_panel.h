@@ -56,16 +56,29 @@ void TypeInto(QWidget* box, const QString& text);
 // selects the old text and types over it.
 void TypeOver(QWidget* box, const QString& text);
 
+// Holds a key of the keyboard down as X11 delivers it: the first press, then
+// `repeats` auto-repeat pairs (a release and a press with one timestamp,
+// marked as repeats or, as X11 mostly leaves them, not), then the real
+// release. Every event goes to the window, which hands it to the control with
+// the focus. `modifiers` go with the presses; the release comes without them,
+// as after the modifier keys came up first. `whileHeld` runs after the first
+// press. The timestamps run on from one call to the next; without `stamped`
+// every event has none, as when Qt's AT-SPI bridge passes them on late for a
+// screen reader's keyboard listener.
+void HoldKey(QWidget* window, Qt::Key key, int repeats, bool marked,
+             const std::function<void()>& whileHeld = {},
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool stamped = true);
+
+// No key of the panel drawn pressed: a key's release has been handled, which
+// the panel reports a little after the key came up.
+bool KeysUp(const Form1& panel);
+
 // Presses the key with the left button, runs `whilePressed`, moves the press
 // time back by `hold` seconds instead of holding the key that long, and
 // releases it. The clock moves on between the two readings: a try in which a
 // hold just under the long-press time became a long one is repeated.
 void PressAndHold(Form1& panel, QWidget* key, float hold,
                   const std::function<void()>& whilePressed = {});
-
-// The same with any way of pressing and releasing a key (Space, for one).
-void PressAndHold(Form1& panel, float hold, const std::function<void()>& press,
-                  const std::function<void()>& release);
 
 // The status queries the simulator has received: one a monitor poll.
 qsizetype PollCount(const SimProcess& sim);

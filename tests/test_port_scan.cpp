@@ -192,6 +192,7 @@ void TestPortScan::traceOfConnection() {
                                       "send L",
                                       R"(reply S05.00 0.000 000.0 40 5.00 200 000000\n)",
                                       "scan COM1 " + port + ": answered",
+                                      "status 3 COM1",
                                       "send B",
                                       R"(reply S100\n)",
                                       "send D",
@@ -199,7 +200,9 @@ void TestPortScan::traceOfConnection() {
                                       "send SUM",
                                       "send U",
                                       R"(reply S40\n)",
+                                      "status 2 ZRM-522",
                                       "send SU 40",
+                                      "status 1 Ready",
                                   }));
 }
 

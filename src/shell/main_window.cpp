@@ -5,6 +5,7 @@
 #include "geometry.h"
 #include "pictures.h"
 #include "progress_window.h"
+#include "wire_trace.h"
 
 #include <QMessageBox>
 #include <QStatusBar>
@@ -350,7 +351,13 @@ QLabel* Form1::StatusPanelLabel(StatusPanel panel) const {
 }
 
 void Form1::SetStatusText(StatusPanel panel, const QString& text) {
-    StatusPanelLabel(panel)->setText(text);
+    QLabel* label = StatusPanelLabel(panel);
+    if (label->text() == text) {
+        return;
+    }
+    label->setText(text);
+    // In the trace, so that a trace shows where the connection got to.
+    qCDebug(lcLink).noquote() << TraceMs() << "status" << static_cast<int>(panel) << text;
 }
 
 void Form1::SetStatusToolTip(StatusPanel panel, const QString& text) {

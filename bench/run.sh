@@ -11,7 +11,7 @@ set -euo pipefail
 source "$(dirname "$0")/../scripts/setup.sh"
 
 build_dir="${1:-$ZRM_ROOT/build}"
-zrm_require_packages
+zrm_require_packages build
 cmake -S "$ZRM_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target link_bench trend_bench zrm-panel zrm-sim >/dev/null
 "$build_dir/link_bench"

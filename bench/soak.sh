@@ -25,7 +25,7 @@ if [ "${1:-}" = "--sanitize" ]; then
     export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}print_stacktrace=1:halt_on_error=1"
 fi
 
-zrm_require_packages
+zrm_require_packages build
 cmake -S "$ZRM_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${cmake_options[@]}" >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target soak zrm-sim >/dev/null
 exec "$build_dir/soak" "$seconds" "$@"

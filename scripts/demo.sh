@@ -104,9 +104,9 @@ if [ -n "${ZRM_DEMO_IN_XVFB:-}" ]; then
 fi
 
 if [ -n "$screenshot" ]; then
-    zrm_require_packages xvfb xauth imagemagick x11-utils
+    zrm_require_packages build demo
 else
-    zrm_require_packages
+    zrm_require_packages build
 fi
 zrm_build "$ZRM_ROOT/build"
 

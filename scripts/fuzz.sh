@@ -11,7 +11,7 @@ source "$(dirname "$0")/setup.sh"
 seconds="${1:-60}"
 build_dir="$ZRM_ROOT/build-fuzz"
 
-zrm_require_packages clang libclang-rt-14-dev
+zrm_require_packages build fuzz
 CC=clang CXX=clang++ cmake -S "$ZRM_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZRM_FUZZ=ON -DZRM_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build_dir" --target zrm_fuzzers -j "$(nproc)" >/dev/null

@@ -13,7 +13,7 @@ source "$(dirname "$0")/setup.sh"
 build_dir="$ZRM_ROOT/build-package"
 app_id=io.github.zrm_panel
 
-zrm_require_packages lintian appstream desktop-file-utils man-db dpkg-dev
+zrm_require_packages build package
 rm -f "$build_dir"/zrm-panel_*.deb
 # Debian's own compiler and linker flags, hardening included, as a Debian
 # build of the package would use them; from the source root, which they map

@@ -1,16 +1,56 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Shared by the scripts: make sure the build tools and Qt 6 are installed, then
-# configure and build a tree. Sourced, not run.
+# Shared by the scripts: make sure the Debian packages they need are installed,
+# then configure and build a tree. Sourced, not run.
 
 ZRM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-ZRM_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev)
 
-# Installs the Debian packages given (on top of the build set) that are missing.
-# As root it runs apt-get; otherwise it prints the apt-get line and stops.
+# Every Debian package the scripts need on a bare Debian 12 system, one a line:
+# its group, the package, why. A script asks for its groups; the root path
+# installs the missing ones from here and the line printed for other users lists
+# them from here, so adding a package is adding its line.
+ZRM_PACKAGE_LIST='
+build       cmake
+build       make
+build       g++                    # also the sanitizer runtimes
+build       qt6-base-dev           # Qt Core, Gui, Widgets, Network, D-Bus, Test
+build       libqt6opengl6-dev      # Qt6OpenGL for Qt6Charts; qt6-base-dev only recommends it
+build       qt6-serialport-dev
+build       qt6-charts-dev
+format      clang-format
+format      git                    # the format check lists the tracked files
+demo        xvfb                   # the virtual display of --screenshot
+demo        xauth                  # xvfb-run hands the display to the panel with it
+demo        x11-utils              # xwininfo finds the panel window
+demo        imagemagick            # import takes the picture
+fuzz        clang
+fuzz        libclang-rt-14-dev     # libFuzzer and clang sanitizer runtimes
+package     dpkg-dev               # dpkg-buildflags
+package     lintian
+package     appstream
+package     desktop-file-utils
+package     man-db
+fresh-root  debootstrap
+fresh-root  git                    # the checkout is cloned from HEAD
+'
+
+# The packages of the given groups, one a line.
+zrm_packages() {
+    local group package rest wanted
+    while read -r group package rest; do
+        [ -n "$package" ] || continue
+        for wanted in "$@"; do
+            [ "$group" = "$wanted" ] && echo "$package"
+        done
+    done <<<"$ZRM_PACKAGE_LIST"
+}
+
+# zrm_require_packages GROUP...: installs the missing packages of the groups.
+# As root it runs apt-get; otherwise it prints the line to run as root, which
+# also works on a machine that never fetched the package lists, and stops.
 zrm_require_packages() {
     local missing=()
     local pkg
-    for pkg in "${ZRM_PACKAGES[@]}" "$@"; do
+    for pkg in $(zrm_packages "$@" | sort -u); do
         if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
             missing+=("$pkg")
         fi
@@ -21,24 +61,16 @@ zrm_require_packages() {
         apt-get update -qq
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
     else
-        echo "These packages are missing. Install them with:" >&2
-        echo "  as root: apt-get install --no-install-recommends ${missing[*]}" >&2
+        echo "These Debian packages are missing: ${missing[*]}" >&2
+        echo "Install them as root with this line, then run $(basename "$0") again:" >&2
+        echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
         exit 1
     fi
 }
 
 # Checks every tracked C++ file against the root .clang-format and fails on a
-# difference. clang-format is installed like the build set where that is
-# possible; otherwise the check is skipped with a message.
+# difference (clang-format and git come with the format group).
 zrm_check_format() {
-    if ! command -v clang-format >/dev/null; then
-        if [ "$(id -u)" -ne 0 ]; then
-            echo "Format check skipped: clang-format is not installed" \
-                "(as root: apt-get install --no-install-recommends clang-format)." >&2
-            return 0
-        fi
-        zrm_require_packages clang-format
-    fi
     if ! git -C "$ZRM_ROOT" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
         echo "Format check skipped: $ZRM_ROOT is not a git checkout." >&2
         return 0

@@ -73,12 +73,15 @@ desktop-file-validate "$scratch/usr/share/applications/$app_id.desktop" ||
 echo "desktop-file-validate: no errors, no warnings"
 
 echo "== man --warnings"
+# In a UTF-8 locale and in the C locale of a bare system, which has fewer glyphs.
 for page in zrm-panel zrm-sim; do
-    warnings="$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \
-        man --warnings -l "$scratch/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)"
-    [ -z "$warnings" ] || fail "$page.1: $warnings"
+    for locale in C.UTF-8 C; do
+        warnings="$(LC_ALL=$locale MANROFFSEQ='' MANWIDTH=80 \
+            man --warnings -l "$scratch/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)"
+        [ -z "$warnings" ] || fail "$page.1 in the $locale locale: $warnings"
+    done
 done
-echo "man: no warnings on zrm-panel.1 and zrm-sim.1"
+echo "man: no warnings on zrm-panel.1 and zrm-sim.1 in the C.UTF-8 and C locales"
 
 "$scratch/usr/bin/zrm-sim" --help >"$scratch/help.txt" || fail "zrm-sim --help failed"
 grep -q '^Usage: zrm-sim' "$scratch/help.txt" || fail "zrm-sim --help printed no usage"

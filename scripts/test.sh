@@ -7,8 +7,9 @@
 #   scripts/test.sh --sanitize   AddressSanitizer + UBSan build in build-sanitize/
 #   scripts/test.sh --all        the plain suite, then the sanitized suite, every
 #                                fuzz target for 20 s, a 2-minute fault soak under
-#                                the sanitizers and the package check (about half
-#                                an hour on 2 cores); the default when CI=true
+#                                the sanitizers, the package check and the
+#                                fresh-root check (scripts/fresh-root.sh); the
+#                                default when CI=true
 set -euo pipefail
 source "$(dirname "$0")/setup.sh"
 
@@ -39,4 +40,5 @@ if [ "$mode" = "--all" ]; then
     "$ZRM_ROOT/scripts/fuzz.sh" 20
     "$ZRM_ROOT/bench/soak.sh" 120 --sanitize
     "$ZRM_ROOT/scripts/package.sh"
+    "$ZRM_ROOT/scripts/fresh-root.sh"
 fi

@@ -136,9 +136,9 @@ finish() {
     exit "$status"
 }
 trap finish EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+trap 'echo "fresh-root: interrupted" >&2; exit 130' INT
+trap 'echo "fresh-root: terminated" >&2; exit 143' TERM
+trap 'echo "fresh-root: hung up" >&2; exit 129' HUP
 
 # The time since the start, as m:ss.
 clock() {

@@ -108,7 +108,7 @@ if [ -n "$screenshot" ]; then
 else
     zrm_require_packages build
 fi
-zrm_build "$ZRM_ROOT/build"
+zrm_build "$ZRM_ROOT/build" -- zrm-panel zrm-sim
 
 if [ -n "$screenshot" ]; then
     # A virtual display even when a real one exists, for a clean picture.

@@ -83,10 +83,18 @@ zrm_check_format() {
     fi
 }
 
-# zrm_build DIR [cmake options...]: configure (once) and build DIR.
+# zrm_build DIR [cmake options...] [-- targets...]: configure (once) and build
+# DIR, all of it or the targets given.
 zrm_build() {
     local dir="$1"
     shift
-    cmake -S "$ZRM_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+    local options=() targets=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+        options+=("$1")
+        shift
+    done
+    [ $# -gt 0 ] && shift
+    targets=("$@")
+    cmake -S "$ZRM_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+    cmake --build "$dir" -j "$(nproc)" ${targets[@]:+--target "${targets[@]}"}
 }

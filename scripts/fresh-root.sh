@@ -5,7 +5,8 @@
 # own Debian mirror it checks that
 #   - as a user, scripts/test.sh prints the apt-get line and stops; that line,
 #     run as root, installs everything, and scripts/test.sh then builds and
-#     passes the whole suite; scripts/package.sh, as root, builds the package;
+#     passes the whole suite; as root, scripts/package.sh builds the package
+#     and scripts/fuzz.sh 1 runs the fuzzers;
 #   - as root, scripts/demo.sh --screenshot installs what it needs and saves a
 #     578x318 picture of the panel;
 #   - in a root that never had a development package, the package installs
@@ -15,13 +16,13 @@
 # and the end of its output. Needs root. With CI=true a check that cannot run
 # fails; otherwise it says why it is skipped.
 #   scripts/fresh-root.sh
-# Downloaded .deb files are kept in /var/cache/zrm-fresh-root (or
-# $ZRM_FRESH_ROOT_CACHE) for the next run; every root still installs through
-# apt from its bare state.
+# Downloaded .deb files are kept in /var/cache/zrm-fresh-root for the next run;
+# every root still installs them through apt from its bare state. The roots
+# are made in /var/tmp (in memory when there is room) and removed at the end.
 set -euo pipefail
 source "$(dirname "$0")/setup.sh"
 
-cache="${ZRM_FRESH_ROOT_CACHE:-/var/cache/zrm-fresh-root}"
+cache=/var/cache/zrm-fresh-root
 suite=bookworm
 user=zrm
 picture_size="578x318"
@@ -92,13 +93,10 @@ git -C "$ZRM_ROOT" rev-parse --verify -q HEAD >/dev/null 2>&1 ||
     cannot_run "$ZRM_ROOT is not a git checkout with a commit, so there is no HEAD to check."
 head="$(git -C "$ZRM_ROOT" rev-parse HEAD)"
 
-work="$(mktemp -d /var/tmp/zrm-fresh-root.XXXXXX)"
-started=$SECONDS
-
 # Ends what still runs in ROOT, by process id: all of it was started here.
 end_processes() {
-    local root="$1" tries proc pids
-    for tries in 1 2 3 4 5 6 7 8 9 10; do
+    local root="$1" proc pids
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
         pids=()
         for proc in /proc/[0-9]*; do
             [ "$proc/root" -ef "$root" ] && pids+=("${proc#/proc/}")
@@ -135,10 +133,22 @@ finish() {
     release "$work" || status=1
     exit "$status"
 }
+
+work="$(mktemp -d /var/tmp/zrm-fresh-root.XXXXXX)"
+started=$SECONDS
 trap finish EXIT
 trap 'echo "fresh-root: interrupted" >&2; exit 130' INT
 trap 'echo "fresh-root: terminated" >&2; exit 143' TERM
 trap 'echo "fresh-root: hung up" >&2; exit 129' HUP
+# The roots in memory where there is room for them (the largest, with its
+# builds, takes under 4 GB): dpkg's syncs and the removal of a root then wait
+# for no disk.
+if [ "$(awk '/^MemAvailable:/ {print int($2 / 1048576)}' /proc/meminfo)" -ge 8 ]; then
+    mount -t tmpfs -o size=6g,mode=0700 zrm-fresh-root "$work"
+    where_roots="in memory (tmpfs)"
+else
+    where_roots="on disk"
+fi
 
 # The time since the start, as m:ss.
 clock() {
@@ -162,12 +172,11 @@ failed() {
 # or "ROOT user"), its output to the step's log, and prints the step's line
 # with its time. With expect_failure=1 the command must fail instead.
 expect_failure=0
-step_number=0
 step() {
     local name="$1" where="$2" command="$3"
     local root="${where%% *}" shown status
     step_number=$((step_number + 1))
-    step_log="$logs/step-$(printf '%02d' "$step_number").log"
+    step_log="$logs/$chain-$(printf '%02d' "$step_number").log"
     step_started=$SECONDS
     set +e
     if [ "$where" = host ]; then
@@ -225,8 +234,9 @@ make_root() {
 link_debs() {
     local deb
     for deb in "$1"/*.deb; do
-        [ -f "$deb" ] && [ ! -e "$2/${deb##*/}" ] || continue
-        ln "$deb" "$2/" 2>/dev/null || cp "$deb" "$2/"
+        if [ -f "$deb" ] && [ ! -e "$2/${deb##*/}" ]; then
+            ln "$deb" "$2/" 2>/dev/null || cp -n "$deb" "$2/"
+        fi
     done
 }
 
@@ -258,82 +268,99 @@ png_size() {
 
 mkdir -p "$cache/debootstrap" "$cache/apt"
 logs="$(mktemp -d /tmp/zrm-fresh-root-logs.XXXXXX)"
-echo "fresh-root: HEAD $head, mirror $mirror, roots in $work, logs in $logs"
-
-step "base root: debootstrap --variant=minbase $suite" host make_base
+echo "fresh-root: HEAD $head, mirror $mirror, roots in $work $where_roots, logs in $logs"
 
 # The user's path: nothing installed, the printed line, the suite, the package,
 # the fuzzers.
-build_root="$work/build-root"
-step "build root: a copy of the base, user $user, the checkout of HEAD" host \
-    "make_root '$build_root'; chroot '$build_root' useradd -m -s /bin/bash $user
-     copy_checkout '$build_root' /home/$user $user"
-expect_failure=1
-step "as a user, scripts/test.sh on the bare root stops with the apt line" "$build_root $user" \
-    "cd ~/zrm-panel && scripts/test.sh"
-expect_failure=0
-apt_line="$(grep -m 1 '^ *apt-get update && apt-get install ' "$step_log" || true)"
-[ -n "$apt_line" ] || failed "the apt line printed by scripts/test.sh" "-" \
-    "grep 'apt-get update && apt-get install' in its output" "$step_log"
-echo "fresh-root:   the line:$apt_line"
-step "as root, the printed line" "$build_root" "$apt_line"
-step "as a user, scripts/test.sh builds and passes the suite" "$build_root $user" \
-    "cd ~/zrm-panel && scripts/test.sh"
-step "as root, scripts/package.sh" "$build_root" \
-    "cd /home/$user/zrm-panel && scripts/package.sh"
-step "as root, scripts/fuzz.sh 1" "$build_root" "cd /home/$user/zrm-panel && scripts/fuzz.sh 1"
-step "build root: package kept, root removed" host \
-    "cp '$build_root/home/$user/zrm-panel/build-package/'zrm-panel_*.deb '$work/'
-     drop_root '$build_root'"
+build_chain() {
+    chain=build
+    step_number=0
+    build_root="$work/build-root"
+    step "build root: a copy of the base, user $user, the checkout of HEAD" host \
+        "make_root '$build_root'; chroot '$build_root' useradd -m -s /bin/bash $user
+         copy_checkout '$build_root' /home/$user $user"
+    expect_failure=1
+    step "as a user, scripts/test.sh on the bare root stops with the apt line" "$build_root $user" \
+        "cd ~/zrm-panel && scripts/test.sh"
+    expect_failure=0
+    apt_line="$(grep -m 1 '^ *apt-get update && apt-get install ' "$step_log" || true)"
+    [ -n "$apt_line" ] || failed "the apt line printed by scripts/test.sh" "-" \
+        "grep 'apt-get update && apt-get install' in its output" "$step_log"
+    echo "fresh-root:   the line:$apt_line"
+    step "as root, the printed line" "$build_root" "$apt_line"
+    step "as a user, scripts/test.sh builds and passes the suite" "$build_root $user" \
+        "cd ~/zrm-panel && scripts/test.sh"
+    step "as root, scripts/package.sh" "$build_root" \
+        "cd /home/$user/zrm-panel && scripts/package.sh"
+    step "as root, scripts/fuzz.sh 1" "$build_root" "cd /home/$user/zrm-panel && scripts/fuzz.sh 1"
+    step "build root: package kept, root removed" host \
+        "cp '$build_root/home/$user/zrm-panel/build-package/'zrm-panel_*.deb '$work/'
+         drop_root '$build_root'"
+}
 
 # The demo as root, nothing installed beforehand.
-demo_root="$work/demo-root"
-step "demo root: a copy of the base, the checkout of HEAD" host \
-    "make_root '$demo_root'; copy_checkout '$demo_root' /root root"
-step "as root, scripts/demo.sh --screenshot on the bare root" "$demo_root" \
-    "cd ~/zrm-panel && scripts/demo.sh --screenshot /tmp/zrm-demo.png"
-step "the picture is $picture_size" host \
-    "size=\$(png_size '$demo_root/tmp/zrm-demo.png'); echo \"picture: \$size\"
-     [ \"\$size\" = $picture_size ]"
-step "demo root: removed" host "drop_root '$demo_root'"
+demo_chain() {
+    chain=demo
+    step_number=0
+    demo_root="$work/demo-root"
+    step "demo root: a copy of the base, the checkout of HEAD" host \
+        "make_root '$demo_root'; copy_checkout '$demo_root' /root root"
+    step "as root, scripts/demo.sh --screenshot on the bare root" "$demo_root" \
+        "cd ~/zrm-panel && scripts/demo.sh --screenshot /tmp/zrm-demo.png"
+    step "the picture is $picture_size" host \
+        "cp '$demo_root/tmp/zrm-demo.png' '$logs/'; size=\$(png_size '$logs/zrm-demo.png')
+         echo \"picture: \$size\"; [ \"\$size\" = $picture_size ]"
+    step "demo root: removed" host "drop_root '$demo_root'"
+}
 
 # The package where no development package ever was.
-install_root="$work/install-root"
-step "install root: a copy of the base, the package" host \
-    "make_root '$install_root'; cp '$work/'zrm-panel_*.deb '$install_root/tmp/'"
-step "as root, apt-get install ./zrm-panel_*.deb on the bare root" "$install_root" \
-    "cd /tmp && apt-get update && apt-get install -y ./zrm-panel_*.deb"
-step "as root, xvfb and xauth for a virtual display" "$install_root" \
-    "apt-get install -y xvfb xauth"
-step "no development package was ever installed" "$install_root" \
-    "dev=\$(grep -h -o ' install [^ ]*-dev:[^ ]*' /var/log/dpkg.log || true)
-     [ -z \"\$dev\" ] || { echo \"installed:\$dev\"; exit 1; }"
-step "the installed zrm-panel reaches Ready against the installed zrm-sim" "$install_root" '
-    set -eu
-    zrm-sim --link /tmp/zrm-com1 >/tmp/sim.out &
-    sim=$!
-    tries=0
-    until [ -L /tmp/zrm-com1 ]; do
-        tries=$((tries + 1)); [ $tries -le 100 ] || { echo "zrm-sim did not start"; exit 1; }
-        sleep 0.1
-    done
-    export ZRM_COM1=/tmp/zrm-com1 ZRM_COM2=/nonexistent/com2 ZRM_COM3=/nonexistent/com3 \
-        ZRM_COM4=/nonexistent/com4 QT_LOGGING_RULES="zrm.link.debug=true"
-    xvfb-run -a sh -c "zrm-panel & echo \$! >/tmp/panel.pid; wait \$!" 2>/tmp/trace.txt &
-    display=$!
-    tries=0
-    until grep -q " status 1 Ready\$" /tmp/trace.txt 2>/dev/null; do
-        tries=$((tries + 1))
-        [ $tries -le 600 ] || { echo "no Ready within 60 s; the trace:"; cat /tmp/trace.txt; exit 1; }
-        sleep 0.1
-    done
-    cat /tmp/trace.txt
-    kill "$(cat /tmp/panel.pid)" "$sim"
-    wait "$display" "$sim" || true
-    '
-step "as root, man-db, then man zrm-panel" "$install_root" \
-    "apt-get install -y man-db && MANWIDTH=80 man -P cat zrm-panel | tee /tmp/man.txt &&
-     grep -q '^NAME' /tmp/man.txt && grep -q 'zrm-panel' /tmp/man.txt"
-step "install root: removed" host "drop_root '$install_root'"
+install_chain() {
+    chain=install
+    step_number=0
+    install_root="$work/install-root"
+    step "install root: a copy of the base, the package" host \
+        "make_root '$install_root'; cp '$work/'zrm-panel_*.deb '$install_root/tmp/'"
+    step "as root, apt-get install ./zrm-panel_*.deb on the bare root" "$install_root" \
+        "cd /tmp && apt-get update && apt-get install -y ./zrm-panel_*.deb"
+    step "as root, xvfb and xauth for a virtual display" "$install_root" \
+        "apt-get install -y xvfb xauth"
+    step "no development package was ever installed" "$install_root" \
+        "dev=\$(grep -h -o ' install [^ ]*-dev:[^ ]*' /var/log/dpkg.log || true)
+         [ -z \"\$dev\" ] || { echo \"installed:\$dev\"; exit 1; }"
+    step "the installed zrm-panel reaches Ready against the installed zrm-sim" "$install_root" '
+        set -eu
+        zrm-sim --link /tmp/zrm-com1 >/tmp/sim.out &
+        sim=$!
+        tries=0
+        until [ -L /tmp/zrm-com1 ]; do
+            tries=$((tries + 1)); [ $tries -le 100 ] || { echo "zrm-sim did not start"; exit 1; }
+            sleep 0.1
+        done
+        export ZRM_COM1=/tmp/zrm-com1 ZRM_COM2=/nonexistent/com2 ZRM_COM3=/nonexistent/com3 \
+            ZRM_COM4=/nonexistent/com4 QT_LOGGING_RULES="zrm.link.debug=true"
+        xvfb-run -a sh -c "zrm-panel & echo \$! >/tmp/panel.pid; wait \$!" 2>/tmp/trace.txt &
+        display=$!
+        tries=0
+        until grep -q " status 1 Ready\$" /tmp/trace.txt 2>/dev/null; do
+            tries=$((tries + 1))
+            [ $tries -le 600 ] || { echo "no Ready within 60 s; the trace:"; cat /tmp/trace.txt; exit 1; }
+            sleep 0.1
+        done
+        cat /tmp/trace.txt
+        kill "$(cat /tmp/panel.pid)" "$sim"
+        wait "$display" "$sim" || true
+        '
+    step "as root, man-db, then man zrm-panel" "$install_root" \
+        "apt-get install -y man-db && MANWIDTH=80 man -P cat zrm-panel | tee /tmp/man.txt &&
+         grep -q '^NAME' /tmp/man.txt && grep -q 'zrm-panel' /tmp/man.txt"
+    step "install root: removed" host "drop_root '$install_root'"
+}
+
+chain=base
+step_number=0
+step "base root: debootstrap --variant=minbase $suite" host make_base
+build_chain
+demo_chain
+install_chain
 
 echo "fresh-root: passed in $(clock "$started")"

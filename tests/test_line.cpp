@@ -184,6 +184,9 @@ void TestLine::statusFields_data() {
     QTest::newRow("negative") << withLimit("-1") << -1.0f << false;
     QTest::newRow("letter after the digit") << withLimit("4x") << 4.0f << false;
     QTest::newRow("blank") << withLimit("  ") << 0.0f << false;
+    QTest::newRow("carriage return before the digit") << withLimit("\r5") << 0.0f << false;
+    QTest::newRow("no-break space before the digit")
+        << withLimit(QStringLiteral("\u00a05")) << 0.0f << false;
     QTest::newRow("beyond a short line") << StatusPayload().left(18) << 0.0f << false;
 }
 

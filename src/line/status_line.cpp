@@ -37,7 +37,15 @@ StatusLine ParseStatusLine(QStringView payload) {
 }
 
 std::optional<float> PlainNumber(QStringView field) {
-    const QStringView number = field.trimmed();
+    // Only the blanks the number reading skips: a carriage return or a
+    // no-break space is a stray character, as SingleNumber sees it.
+    QStringView number = field;
+    while (!number.isEmpty() && IsNumberBlank(number.front())) {
+        number = number.mid(1);
+    }
+    while (!number.isEmpty() && IsNumberBlank(number.back())) {
+        number.chop(1);
+    }
     int digits = 0;
     int points = 0;
     for (const QChar c : number) {

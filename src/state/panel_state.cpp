@@ -33,11 +33,11 @@ void PanelState::FillTables() {
     CurrentStep[1] = 0.01f;
 }
 
-namespace {
-
-bool IsBlank(QChar c) {
+bool IsNumberBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n';
 }
+
+namespace {
 
 bool IsDigit(QChar c) {
     return c >= u'0' && c <= u'9';
@@ -49,7 +49,7 @@ public:
     explicit NumberScanner(QStringView text) : text_(text) {}
 
     QChar Peek() {
-        while (pos_ < text_.size() && IsBlank(text_[pos_])) {
+        while (pos_ < text_.size() && IsNumberBlank(text_[pos_])) {
             ++pos_;
         }
         return pos_ < text_.size() ? text_[pos_] : QChar();

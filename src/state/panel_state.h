@@ -118,6 +118,9 @@ struct PanelState {
     void FillTables();
 };
 
+// The blanks of a number: space, tab and line feed.
+bool IsNumberBlank(QChar c);
+
 // The double value of the decimal number at the start of text; blanks anywhere
 // are skipped, 'E' or 'D' start an exponent, and a text without a number gives 0.
 double LeadingNumber(QStringView text);

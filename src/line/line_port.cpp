@@ -82,6 +82,8 @@ QLatin1String OutcomeText(PortOutcome outcome) {
         return PortOutcomeText::Denied;
     case PortOutcome::Busy:
         return PortOutcomeText::Busy;
+    case PortOutcome::StaleLock:
+        return PortOutcomeText::StaleLock;
     case PortOutcome::Failed:
         return PortOutcomeText::Failed;
     case PortOutcome::Silent:
@@ -123,9 +125,13 @@ QString ComPortName(int n) {
     return QStringLiteral("COM%1").arg(n);
 }
 
-QString ScanLine(int n, const QString& path, PortOutcome outcome) {
+QString ScanLine(int n, const QString& path, const PortOpening& opening) {
     const QString port = path.isEmpty() ? ComPortName(n) : ComPortName(n) + u' ' + path;
-    return port + QLatin1String(": ") + OutcomeText(outcome);
+    QString outcome = OutcomeText(opening.outcome);
+    if (opening.outcome == PortOutcome::StaleLock) {
+        outcome = outcome.arg(opening.lockFile).arg(opening.lockPid);
+    }
+    return port + QLatin1String(": ") + outcome;
 }
 
 QString EscapeControls(QStringView text) {

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <optional>
+#include <utility>
 
 // One serial port of the machine, as the system lists it.
 struct SerialPortDescription {
@@ -45,10 +46,23 @@ QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList&
 QStringList ComPortOverrides();
 
 // What became of one COM port in a scan.
-enum class PortOutcome { Opened, NotPresent, Denied, Busy, Failed, Silent, Answered };
+enum class PortOutcome { Opened, NotPresent, Denied, Busy, StaleLock, Failed, Silent, Answered };
+
+// What opening a COM port came to; for StaleLock, the lock file that refused
+// it and the process, now gone, that took it.
+struct PortOpening {
+    // From a plain outcome too: only a stale lock has more to say.
+    PortOpening(PortOutcome what = PortOutcome::Failed, QString file = {}, qint64 pid = 0)
+        : outcome(what), lockFile(std::move(file)), lockPid(pid) {}
+    bool operator==(const PortOpening&) const = default;
+
+    PortOutcome outcome;
+    QString lockFile;
+    qint64 lockPid;
+};
 
 // "COM1 /dev/ttyUSB0: answered", one line of the scan's report.
-QString ScanLine(int n, const QString& path, PortOutcome outcome);
+QString ScanLine(int n, const QString& path, const PortOpening& opening);
 
 // Control characters, backslash and bytes beyond ASCII written as escapes
 // (\r, \n, \t, \\, \xNN), so that a line of the wire trace shows every byte.

@@ -183,8 +183,8 @@ public:
     // Waits, running events, for the given time.
     void WaitSeconds(double seconds);
     // Opens the port of COM CommPort if closed: Opened, or why it could not
-    // be opened (NotPresent, Denied, Busy, Failed).
-    PortOutcome OpenPort();
+    // be opened (NotPresent, Denied, Busy, StaleLock, Failed).
+    PortOpening OpenPort();
     void ClosePort();
 
     // ---- Connection and polling ----

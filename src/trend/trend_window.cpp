@@ -167,6 +167,7 @@ qint64 TrendWindow::SpanMs() const {
 }
 
 void TrendWindow::Redraw() {
+    ++redraws_;
     view_.Rebuild(SpanMs(), paused_ ? pausedAtMs_ : clock_.NowMs());
     for (Plot& plot : plots_) {
         DrawPlot(plot);

@@ -38,8 +38,9 @@ public:
     QLabel* newest;
     QLabel* logging;
 
-    // What the charts show now.
+    // What the charts show now, and how often they were drawn anew.
     const TrendView& View() const { return view_; }
+    int Redraws() const { return redraws_; }
     // The pieces a chart draws now, for a value; 0 when it has none.
     int PieceCount(TrendValue value) const;
     // Whether the chart of a measured value draws its limit now.
@@ -78,4 +79,5 @@ private:
     QTimer moveOn_;
     bool paused_ = false;
     qint64 pausedAtMs_ = 0;
+    int redraws_ = 0;
 };

@@ -10,6 +10,7 @@
 
 #include <QTest>
 #include <QTimeZone>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -49,6 +50,8 @@ private slots:
     void ringBound();
     void trace_data();
     void trace();
+    void appendMatchesRebuild_data();
+    void appendMatchesRebuild();
     void axes_data();
     void axes();
     void csvNumber_data();
@@ -165,6 +168,86 @@ void TestTrendData::trace() {
         }
     }
     QCOMPARE(shape, pieces);
+}
+
+void TestTrendData::appendMatchesRebuild_data() {
+    QTest::addColumn<qint64>("spanMs"); // 0: all that the ring holds
+    QTest::addColumn<int>("count");     // samples, one a second
+    QTest::addColumn<QList<int>>("breaks");
+    QTest::addColumn<QList<int>>("garbled");
+    // The first and the last sample during which the view stands still
+    // (paused, or the window hidden); -1: never.
+    QTest::addColumn<QList<int>>("held");
+    QTest::addColumn<int>("every"); // the view moves on at every so many samples
+    QTest::addColumn<int>("mostRebuilds");
+
+    const QList<int> none;
+    const QList<int> never{-1, -1};
+    QTest::newRow("1 min") << qint64(60'000) << 300 << none << none << never << 1 << 1;
+    QTest::newRow("10 min, gaps, lone readings and garbled values")
+        << qint64(600'000) << 1500 << QList<int>{100, 101, 400, 700, 701, 702}
+        << QList<int>{250, 900} << never << 1 << 1;
+    QTest::newRow("1 h, gaps inside its 5 s buckets")
+        << qint64(3'600'000) << 9000 << QList<int>{1001, 1003, 4502, 4503, 8000} << QList<int>{2002}
+        << never << 1 << 1;
+    QTest::newRow("10 min, paused for ten minutes")
+        << qint64(600'000) << 2000 << QList<int>{300, 1200} << none << QList<int>{500, 1100} << 1
+        << 1;
+    QTest::newRow("1 h, hidden for two hours") << qint64(3'600'000) << 12000 << QList<int>{2000}
+                                               << none << QList<int>{4000, 11200} << 5 << 1;
+    // Its buckets widen as the trend grows: built anew at each width.
+    QTest::newRow("all, growing") << qint64(0) << 5000 << QList<int>{1000, 1001} << none << never
+                                  << 1 << 16;
+    // Once full the ring drops a sample in view at every poll: built anew
+    // at each move, about every two minutes like the window, whose first
+    // bucket then held samples that went.
+    QTest::newRow("all, the ring full") << qint64(0) << int(TrendRing::kCapacity) + 650
+                                        << QList<int>{50'000} << none << never << 97 << 40;
+}
+
+void TestTrendData::appendMatchesRebuild() {
+    QFETCH(qint64, spanMs);
+    QFETCH(int, count);
+    QFETCH(QList<int>, breaks);
+    QFETCH(QList<int>, garbled);
+    QFETCH(QList<int>, held);
+    QFETCH(int, every);
+    QFETCH(int, mostRebuilds);
+
+    TrendRing ring;
+    TrendView moved(ring);
+    int rebuilds = 0;
+    int moves = 0;
+    const int checkEvery = std::max(1, count / every / 10);
+    for (int i = 0; i < count; ++i) {
+        TrendSample sample;
+        sample.ms = qint64(i) * 1000;
+        sample.voltage = garbled.contains(i) ? kNaN : float(i % 7);
+        sample.current = float(i % 3) / 10;
+        sample.power = float(i % 11);
+        sample.currentLimit = 1;
+        sample.powerLimit = float(i / 100);
+        sample.startsSegment = breaks.contains(i);
+        ring.Append(sample);
+        if ((i >= held[0] && i <= held[1]) || (i % every != 0 && i != count - 1)) {
+            continue;
+        }
+        const qint64 toMs = sample.ms + 300;
+        rebuilds += moved.Update(spanMs, toMs) ? 1 : 0;
+        if (++moves % checkEvery != 0 && i != count - 1) {
+            continue;
+        }
+        TrendView built(ring);
+        built.Rebuild(spanMs, toMs);
+        QCOMPARE(moved.FromMs(), built.FromMs());
+        QCOMPARE(moved.BucketMs(), built.BucketMs());
+        for (TrendValue value : {TrendValue::Voltage, TrendValue::Current, TrendValue::Power,
+                                 TrendValue::CurrentLimit, TrendValue::PowerLimit}) {
+            QCOMPARE(moved.Trace(value).Points(), built.Trace(value).Points());
+            QCOMPARE(moved.Trace(value).Starts(), built.Trace(value).Starts());
+        }
+    }
+    QVERIFY2(rebuilds <= mostRebuilds, qPrintable(QString::number(rebuilds)));
 }
 
 void TestTrendData::axes_data() {

@@ -163,6 +163,35 @@ void TrendView::Rebuild(qint64 spanMs, qint64 toMs) {
             trace.Add(ring_.At(i));
         }
     }
+    taken_ = ring_.Appended();
+    dropped_ = ring_.Appended() - ring_.Size();
+}
+
+bool TrendView::Update(qint64 spanMs, qint64 toMs) {
+    const qint64 fromMs = FromFor(spanMs, toMs);
+    const qint64 fresh = ring_.Appended() - taken_;
+    // The samples the ring dropped since are older than its oldest; the
+    // traces may hold them if they start before it.
+    const bool lost = ring_.Appended() - ring_.Size() > dropped_ && !ring_.Empty() &&
+                      BucketStart(fromMs_, bucketMs_) <= ring_.At(0).ms;
+    if (spanMs != spanMs_ || ::BucketMs(toMs - fromMs) != bucketMs_ || lost ||
+        fresh > ring_.Size()) {
+        Rebuild(spanMs, toMs);
+        return true;
+    }
+    for (qsizetype i = ring_.Size() - fresh; i < ring_.Size(); ++i) {
+        for (TrendTrace& trace : traces_) {
+            trace.Add(ring_.At(i));
+        }
+    }
+    for (TrendTrace& trace : traces_) {
+        trace.DropBefore(BucketStart(fromMs, bucketMs_));
+    }
+    fromMs_ = fromMs;
+    toMs_ = toMs;
+    taken_ = ring_.Appended();
+    dropped_ = ring_.Appended() - ring_.Size();
+    return false;
 }
 
 const TrendTrace& TrendView::Trace(TrendValue value) const {

@@ -67,6 +67,15 @@ public:
     // Builds every trace anew from the ring for the span (0 for all that the
     // ring holds) that ends at toMs.
     void Rebuild(qint64 spanMs, qint64 toMs);
+    // Moves the view to the span that ends at toMs the short way: the
+    // samples that the ring took since are appended and the buckets that are
+    // now before the view dropped. It builds anew only where that would not
+    // give the same points: after Invalidate, for another span or bucket
+    // width, when the ring dropped samples that the traces still hold, or
+    // more came than the ring keeps. True when it built anew.
+    bool Update(qint64 spanMs, qint64 toMs);
+    // The next Update builds anew.
+    void Invalidate() { spanMs_ = -1; }
 
     qint64 SpanMs() const { return spanMs_; }
     qint64 FromMs() const { return fromMs_; }
@@ -84,6 +93,10 @@ private:
     qint64 fromMs_ = 0;
     qint64 toMs_ = 0;
     qint64 bucketMs_ = 0;
+    // What the traces took of the ring: its Appended() and the samples it
+    // had dropped by then.
+    qint64 taken_ = 0;
+    qint64 dropped_ = 0;
 };
 
 // A value axis: its ends, the number of its ticks and the decimals of their labels.

@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QValueAxis>
 #include <cmath>
 #include <csignal>
@@ -80,6 +81,8 @@ private slots:
     void everyReadingDrawn();
     void axesFollowReadings();
     void timeAxisMovesOn();
+    void hiddenDrawsNothing_data();
+    void hiddenDrawsNothing();
     void logFailures_data();
     void logFailures();
     void killedPanelLeavesWholeRows();
@@ -371,6 +374,59 @@ void TestTrend::timeAxisMovesOn() {
     const QDateTimeAxis* time = window.TimeAxis(TrendValue::Voltage);
     const QDateTime first = time->max();
     QTRY_VERIFY_WITH_TIMEOUT(time->max() > first.addMSecs(1000), kPollWaitMs);
+}
+
+void TestTrend::hiddenDrawsNothing_data() {
+    QTest::addColumn<bool>("minimised");
+
+    QTest::newRow("hidden") << false;
+    QTest::newRow("minimised") << true;
+}
+
+void TestTrend::hiddenDrawsNothing() {
+    QFETCH(bool, minimised);
+
+    const TrendClock clock;
+    TrendRing ring;
+    const auto add = [&](int i) {
+        TrendSample sample;
+        sample.ms = clock.NowMs() - 600'000 + i * 1000;
+        sample.voltage = float(i % 5);
+        sample.startsSegment = i % 50 == 0;
+        ring.Append(sample);
+    };
+    for (int i = 0; i < 300; ++i) {
+        add(i);
+    }
+    TrendWindow window(ring, clock, nullptr);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const int frames = window.Frames();
+    const QString newest = window.newest->text();
+    if (minimised) {
+        window.showMinimized();
+    } else {
+        window.hide();
+    }
+    const auto* moveOn = window.findChild<QTimer*>(QStringLiteral("moveOn"));
+    for (int i = 300; i < 330; ++i) {
+        add(i);
+        window.SampleAdded();
+    }
+    QCOMPARE(window.Frames(), frames);
+    QCOMPARE(window.newest->text(), newest);
+    QVERIFY(!moveOn->isActive());
+
+    window.showNormal();
+    QTRY_VERIFY_WITH_TIMEOUT(window.Frames() > frames, kPollWaitMs);
+    QVERIFY(window.newest->text() != newest);
+    TrendView built(ring);
+    built.Rebuild(window.View().SpanMs(), window.View().ToMs());
+    QCOMPARE(window.View().Trace(TrendValue::Voltage).Points(),
+             built.Trace(TrendValue::Voltage).Points());
+    QCOMPARE(window.View().Trace(TrendValue::Voltage).Starts(),
+             built.Trace(TrendValue::Voltage).Starts());
+    QCOMPARE(window.View().Trace(TrendValue::Voltage).Points().last().x(), double(ring.Back().ms));
 }
 
 void TestTrend::logFailures_data() {

@@ -18,8 +18,8 @@ constexpr qreal kSeriesZ = 4;
 } // namespace
 
 TrendPlot::TrendPlot(QChart* chart, QColor colour)
-    : QGraphicsItem(chart), area_(chart->plotArea()), valuePen_(colour, 1.5),
-      limitPen_(colour.lighter(150), 1.5, Qt::DashLine) {
+    : QGraphicsItem(chart), area_(chart->plotArea()), valuePen_(colour, 1),
+      limitPen_(colour.lighter(150), 1, Qt::DashLine) {
     setZValue(kSeriesZ);
     QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF& area) {
         prepareGeometryChange();
@@ -49,6 +49,7 @@ QPointF TrendPlot::ScenePosition(double ms, double value) const {
 
 void TrendPlot::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
     painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
     painter->setClipRect(area_);
     if (limit_ != nullptr) {
         DrawTrace(*painter, *limit_, limitPen_);

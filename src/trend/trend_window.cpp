@@ -47,7 +47,12 @@ TrendWindow::TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget
     pause->setObjectName(QStringLiteral("pause"));
     limits = new QCheckBox(TrendText::AlwaysLimits, this);
     limits->setObjectName(QStringLiteral("limits"));
-    newest = new QLabel(TrendText::NoReading, this);
+    // Sized once for the widest reading, so that a new one, every second,
+    // does not lay the window out again.
+    newest = new QLabel(
+        QString(TrendText::Newest).arg("00:00:00", "00.00", "0.000", "000.0", "0.00", "000"), this);
+    newest->setFixedSize(newest->sizeHint());
+    newest->setText(TrendText::NoReading);
     newest->setObjectName(QStringLiteral("newest"));
     newest->setTextInteractionFlags(Qt::TextSelectableByMouse);
     logging = new QLabel(this);
@@ -73,17 +78,13 @@ TrendWindow::TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget
     }
     layout->addWidget(logging);
 
-    moveOn_.setSingleShot(true);
-    connect(&moveOn_, &QTimer::timeout, this, [this] {
-        if (!paused_ && isVisible()) {
-            Redraw();
-        }
-    });
-    connect(range, &QComboBox::currentIndexChanged, this, &TrendWindow::Redraw);
+    moveOn_ = new QTimer(this);
+    moveOn_->setObjectName(QStringLiteral("moveOn"));
+    moveOn_->setSingleShot(true);
+    connect(moveOn_, &QTimer::timeout, this, &TrendWindow::Draw);
+    connect(range, &QComboBox::currentIndexChanged, this, &TrendWindow::Draw);
     connect(pause, &QPushButton::clicked, this, &TrendWindow::TogglePause);
-    connect(limits, &QCheckBox::toggled, this, &TrendWindow::Redraw);
-    Redraw();
-    ShowNewest();
+    connect(limits, &QCheckBox::toggled, this, &TrendWindow::Draw);
 }
 
 TrendWindow::Plot TrendWindow::MakePlot(const QString& title, TrendValue value,
@@ -93,24 +94,61 @@ TrendWindow::Plot TrendWindow::MakePlot(const QString& title, TrendValue value,
     chart->setTitle(title);
     chart->legend()->hide();
     chart->setMargins(QMargins(4, 4, 4, 4));
+    // Square corners: the background is then a plain rectangle to fill.
+    chart->setBackgroundRoundness(0);
     chart->addAxis(plot.time, Qt::AlignBottom);
     chart->addAxis(plot.axis, Qt::AlignLeft);
     plot.plot = new TrendPlot(chart, colour);
     plot.view = new QChartView(chart, this);
-    plot.view->setRenderHint(QPainter::Antialiasing);
+    // The grid and the axes are straight lines on whole pixels: only the
+    // readings are drawn smooth (TrendPlot), which keeps each frame cheap.
+    plot.view->setRenderHint(QPainter::Antialiasing, false);
     plot.view->setMinimumHeight(140);
     return plot;
 }
 
 void TrendWindow::SampleAdded() {
-    ShowNewest();
-    if (paused_ || !isVisible()) {
+    if (!Showing()) {
         return;
     }
+    ShowNewest();
     // A view whose buckets are wider than a poll moves by less than a bucket
-    // per poll: it waits for a whole one.
-    if (view_.BucketMs() <= kPollMs || clock_.NowMs() - view_.ToMs() >= view_.BucketMs()) {
-        Redraw();
+    // per poll: it waits for a whole one, the new readings beyond its end.
+    if (!paused_ &&
+        (view_.BucketMs() <= kPollMs || clock_.NowMs() - view_.ToMs() >= view_.BucketMs())) {
+        Draw();
+    }
+}
+
+bool TrendWindow::Showing() const {
+    return isVisible() && !isMinimized();
+}
+
+void TrendWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!isMinimized()) {
+        ShowNewest();
+        Draw();
+    }
+}
+
+void TrendWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    moveOn_->stop();
+}
+
+// A window that is minimised and restored gets its state change and a show
+// event, in an order that depends on the platform: either one catches up.
+void TrendWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) {
+        return;
+    }
+    if (isMinimized()) {
+        moveOn_->stop();
+    } else if (isVisible()) {
+        ShowNewest();
+        Draw();
     }
 }
 
@@ -157,8 +195,11 @@ void TrendWindow::TogglePause() {
     paused_ = !paused_;
     pausedAtMs_ = clock_.NowMs();
     pause->setText(paused_ ? TrendText::Resume : TrendText::Pause);
-    if (!paused_) {
-        Redraw();
+    if (paused_) {
+        moveOn_->stop();
+    } else {
+        view_.Invalidate();
+        Draw();
     }
 }
 
@@ -166,14 +207,19 @@ qint64 TrendWindow::SpanMs() const {
     return range->currentData().toLongLong();
 }
 
-void TrendWindow::Redraw() {
-    ++redraws_;
-    view_.Rebuild(SpanMs(), paused_ ? pausedAtMs_ : clock_.NowMs());
+void TrendWindow::Draw() {
+    if (!Showing()) {
+        return;
+    }
+    ++frames_;
+    rebuilds_ += view_.Update(SpanMs(), paused_ ? pausedAtMs_ : clock_.NowMs()) ? 1 : 0;
     for (Plot& plot : plots_) {
         DrawPlot(plot);
     }
     // Without readings the time axis still moves on, by a poll or a bucket.
-    moveOn_.start(static_cast<int>(std::max(view_.BucketMs(), kPollMs) + kPollMs / 2));
+    if (!paused_) {
+        moveOn_->start(static_cast<int>(std::max(view_.BucketMs(), kPollMs) + kPollMs / 2));
+    }
 }
 
 void TrendWindow::DrawPlot(Plot& plot) {
@@ -196,13 +242,15 @@ void TrendWindow::DrawPlot(Plot& plot) {
     }
     // Without readings in view the axis keeps its ends.
     if (shown) {
+        // The ticks and their format first: the axis lays its labels out
+        // anew when its range changes.
         const AxisFit fit = FitAxis(shown->first, shown->second);
-        plot.axis->setRange(fit.min, fit.max);
-        plot.axis->setTickCount(fit.ticks);
         const QString format = QStringLiteral("%.%1f").arg(fit.decimals);
         if (plot.axis->labelFormat() != format) {
             plot.axis->setLabelFormat(format);
         }
+        plot.axis->setTickCount(fit.ticks);
+        plot.axis->setRange(fit.min, fit.max);
     }
     const QString timeFormat =
         toMs - fromMs > kHourMs ? QStringLiteral("dd hh:mm") : QStringLiteral("hh:mm:ss");

@@ -27,7 +27,9 @@ class TrendWindow : public QWidget {
 public:
     TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget* parent);
 
-    // A sample was added: the charts follow unless paused, the text always.
+    // A sample was added: the charts follow unless paused, the text always;
+    // nothing is drawn while the window is hidden or minimised, and it
+    // catches up when shown.
     void SampleAdded();
     // "Logging to <file>", hidden for an empty path.
     void ShowLogging(const QString& path);
@@ -38,9 +40,12 @@ public:
     QLabel* newest;
     QLabel* logging;
 
-    // What the charts show now, and how often they were drawn anew.
+    // What the charts show now; how often they moved on (each time the time
+    // axis moves, with the new readings appended), and how often of those
+    // they were built anew.
     const TrendView& View() const { return view_; }
-    int Redraws() const { return redraws_; }
+    int Frames() const { return frames_; }
+    int Rebuilds() const { return rebuilds_; }
     // The pieces a chart draws now, for a value; 0 when it has none.
     int PieceCount(TrendValue value) const;
     // Whether the chart of a measured value draws its limit now.
@@ -67,17 +72,24 @@ private:
     const Plot* PlotOf(TrendValue value) const;
     void TogglePause();
     qint64 SpanMs() const;
-    void Redraw();
+    // On screen: shown and not minimised.
+    bool Showing() const;
+    // Moves the charts to now (or the paused instant) and draws them.
+    void Draw();
     void DrawPlot(Plot& plot);
     void ShowNewest();
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
     const TrendRing& ring_;
     const TrendClock& clock_;
     TrendView view_;
     QList<Plot> plots_;
     // Moves the time axis on while no readings come.
-    QTimer moveOn_;
+    QTimer* moveOn_;
     bool paused_ = false;
     qint64 pausedAtMs_ = 0;
-    int redraws_ = 0;
+    int frames_ = 0;
+    int rebuilds_ = 0;
 };

@@ -311,7 +311,7 @@ void TestConnection::modelByAnswer() {
     line.Answer(QStringLiteral("B"), "S110\n");
     line.Answer(QStringLiteral("D"), "S090\n");
     line.Answer(QStringLiteral("U"), answer);
-    PointComPorts({line.SlavePath()});
+    PointComPorts({line.Path()});
     bench().panel().ModelIndex = 2;
     bench().panel().SetStatusText(StatusPanel::Model, QStringLiteral("before"));
     QVERIFY(StartPanel(bench().panel()));
@@ -357,7 +357,7 @@ void TestConnection::voltageLimitGivenBack() {
     line.Answer(QStringLiteral("B"), "S110\n");
     line.Answer(QStringLiteral("D"), "S090\n");
     line.Answer(QStringLiteral("U"), answer);
-    PointComPorts({line.SlavePath()});
+    PointComPorts({line.Path()});
     QVERIFY(StartPanel(bench().panel()));
     // Sent last, so that nothing of the connection is still on its way.
     bench().panel().SendCommand(QStringLiteral("MARK"));

@@ -24,15 +24,19 @@ SerialPortDescription BuiltIn(const QString& path) {
 }
 
 SerialPortDescription Adapter(const QString& path, const QString& byId = {},
-                              const QString& serial = {}) {
+                              const QString& serial = {}, const QString& byPath = {}) {
     SerialPortDescription port = BuiltIn(path);
     port.vendorId = 0x0403;
     port.productId = 0x6001;
     port.manufacturer = QStringLiteral("FTDI");
     port.byIdName = byId;
     port.serialNumber = serial;
+    port.byPathName = byPath;
     return port;
 }
+
+// Links among the paths of a mapping, by the device they stand for.
+using Links = QHash<QString, QString>;
 
 PanelState FreshState() {
     PanelState state;
@@ -341,48 +345,74 @@ void TestLine::singleNumber() {
 void TestLine::comPortOrder_data() {
     QTest::addColumn<QList<SerialPortDescription>>("ports");
     QTest::addColumn<QStringList>("overrides");
+    // The device that a link among the overrides stands for.
+    QTest::addColumn<Links>("links");
     QTest::addColumn<QStringList>("com");
 
     const QString a = QStringLiteral("usb-FTDI_FT232R_USB_UART_A10-if00-port0");
     const QString b = QStringLiteral("usb-FTDI_FT232R_USB_UART_B20-if00-port0");
-    const auto usb0 = Adapter("/dev/ttyUSB0", b);
-    const auto usb1 = Adapter("/dev/ttyUSB1", a);
-    QTest::newRow("no ports") << QList<SerialPortDescription>{} << QStringList{}
+    const auto usb0 = Adapter("/dev/ttyUSB0", b, "B20");
+    const auto usb1 = Adapter("/dev/ttyUSB1", a, "A10");
+    const auto ttyS0 = BuiltIn("/dev/ttyS0");
+    const Links noLinks;
+    QTest::newRow("no ports") << QList<SerialPortDescription>{} << QStringList{} << noLinks
                               << QStringList{"", "", "", ""};
     QTest::newRow("built-in ports by number")
-        << QList{BuiltIn("/dev/ttyS10"), BuiltIn("/dev/ttyS2"), BuiltIn("/dev/ttyS0")}
-        << QStringList{} << QStringList{"/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS10", ""};
+        << QList{BuiltIn("/dev/ttyS10"), BuiltIn("/dev/ttyS2"), ttyS0} << QStringList{} << noLinks
+        << QStringList{"/dev/ttyS0", "/dev/ttyS2", "/dev/ttyS10", ""};
     QTest::newRow("one adapter before built-in ports")
-        << QList{BuiltIn("/dev/ttyS0"), Adapter("/dev/ttyUSB0")} << QStringList{}
+        << QList{ttyS0, Adapter("/dev/ttyUSB0")} << QStringList{} << noLinks
         << QStringList{"/dev/ttyUSB0", "/dev/ttyS0", "", ""};
     QTest::newRow("two adapters by by-id name")
-        << QList{usb0, usb1} << QStringList{}
+        << QList{usb0, usb1} << QStringList{} << noLinks
         << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB0", "", ""};
     QTest::newRow("two adapters, other enumeration order")
-        << QList{usb1, usb0} << QStringList{}
+        << QList{usb1, usb0} << QStringList{} << noLinks
         << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB0", "", ""};
     QTest::newRow("adapters without by-id name by serial number, then path")
         << QList{Adapter("/dev/ttyUSB3"), Adapter("/dev/ttyUSB0", {}, "X9"),
                  Adapter("/dev/ttyUSB2", {}, "C3"), usb1}
-        << QStringList{}
+        << QStringList{} << noLinks
         << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB2", "/dev/ttyUSB0", "/dev/ttyUSB3"};
+    // Identical adapters share one by-id name, which udev gives to one of
+    // them; the socket tells them apart, socket 2 after socket 10 by value.
+    const QString shared = QStringLiteral("usb-FTDI_FT232R_USB_UART-if00-port0");
+    QTest::newRow("two adapters without serial numbers by USB socket")
+        << QList{Adapter("/dev/ttyUSB0", shared, {}, "pci-0000:00:14.0-usb-0:10:1.0-port0"),
+                 Adapter("/dev/ttyUSB1", {}, {}, "pci-0000:00:14.0-usb-0:2:1.0-port0")}
+        << QStringList{} << noLinks << QStringList{"/dev/ttyUSB1", "/dev/ttyUSB0", "", ""};
     QTest::newRow("ACM port without identifiers counts as an adapter")
-        << QList{BuiltIn("/dev/ttyS0"), BuiltIn("/dev/ttyACM0")} << QStringList{}
+        << QList{ttyS0, BuiltIn("/dev/ttyACM0")} << QStringList{} << noLinks
         << QStringList{"/dev/ttyACM0", "/dev/ttyS0", "", ""};
     QTest::newRow("more than four ports")
-        << QList{BuiltIn("/dev/ttyS0"), BuiltIn("/dev/ttyS1"), BuiltIn("/dev/ttyS2"),
-                 BuiltIn("/dev/ttyS3"), usb0}
-        << QStringList{} << QStringList{"/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2"};
-    QTest::newRow("ZRM_COMn wins for its n")
-        << QList{usb0, BuiltIn("/dev/ttyS0")} << QStringList{"", "/tmp/zrm-com2", "", "COM4"}
-        << QStringList{"/dev/ttyUSB0", "/tmp/zrm-com2", "", "COM4"};
+        << QList{ttyS0, BuiltIn("/dev/ttyS1"), BuiltIn("/dev/ttyS2"), BuiltIn("/dev/ttyS3"), usb0}
+        << QStringList{} << noLinks
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2"};
+    QTest::newRow("ZRM_COMn fills its place, the ports the rest")
+        << QList{usb0, ttyS0} << QStringList{"", "/tmp/zrm-com2", "", "COM4"} << noLinks
+        << QStringList{"/dev/ttyUSB0", "/tmp/zrm-com2", "/dev/ttyS0", "COM4"};
+    QTest::newRow("override naming a missing device")
+        << QList{ttyS0} << QStringList{"/tmp/missing"} << noLinks
+        << QStringList{"/tmp/missing", "/dev/ttyS0", "", ""};
+    QTest::newRow("override naming a listed port")
+        << QList{usb0, ttyS0} << QStringList{"", "/dev/ttyUSB0"} << noLinks
+        << QStringList{"/dev/ttyS0", "/dev/ttyUSB0", "", ""};
+    QTest::newRow("override naming a listed port by its by-id link")
+        << QList{usb0, ttyS0} << QStringList{"/dev/serial/by-id/" + b}
+        << Links{{"/dev/serial/by-id/" + b, "/dev/ttyUSB0"}}
+        << QStringList{"/dev/serial/by-id/" + b, "/dev/ttyS0", "", ""};
+    QTest::newRow("the same device twice")
+        << QList{usb0, ttyS0} << QStringList{"/dev/ttyUSB0", "", "/dev/ttyUSB0"} << noLinks
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyS0", "", ""};
 }
 
 void TestLine::comPortOrder() {
     QFETCH(QList<SerialPortDescription>, ports);
     QFETCH(QStringList, overrides);
+    QFETCH(Links, links);
     QFETCH(QStringList, com);
-    QCOMPARE(OrderComPorts(ports, overrides), com);
+    const auto deviceOf = [&](const QString& path) { return links.value(path, path); };
+    QCOMPARE(OrderComPorts(ports, overrides, deviceOf), com);
 }
 
 QTEST_MAIN(TestLine)

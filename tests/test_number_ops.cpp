@@ -214,6 +214,9 @@ void NumberOpsTest::texts_data() {
         << QString(PortOutcomeText::Denied)
         << "permission denied: add your user to the dialout group and log in again";
     QTest::newRow("busy") << QString(PortOutcomeText::Busy) << "busy: another program holds it";
+    QTest::newRow("stale lock")
+        << QString(PortOutcomeText::StaleLock)
+        << "locked by a stale lock file %1 (process %2 is gone): remove it as root";
     QTest::newRow("silent") << QString(PortOutcomeText::Silent) << "opened, no answer within 1 s";
     QTest::newRow("at start") << QString(TargetCaption::AtStart) << "VSET ";
     QTest::newRow("V SET") << QString(TargetCaption::VoltageSet) << "V SET";

@@ -80,11 +80,11 @@ void TestPolling::replyCheck() {
 
     ScriptedLine line;
     line.Answer(QStringLiteral("L"), reply);
-    PointComPorts({line.SlavePath()});
+    PointComPorts({line.Path()});
     Form1& p = bench().panel();
     p.InitModelTable();
     p.CommPort = 1;
-    QCOMPARE(p.OpenPort(), PortOutcome::Opened);
+    QCOMPARE(p.OpenPort().outcome, PortOutcome::Opened);
     p.TimeoutCount = 3;
     p.VoltageSet = 5;
     p.CurrentLimit = 1;
@@ -228,10 +228,10 @@ void TestPolling::ticksDoNotNest() {
     QFETCH(bool, duringConnection);
 
     ScriptedLine line;
-    PointComPorts({line.SlavePath()});
+    PointComPorts({line.Path()});
     Form1& p = bench().panel();
     p.CommPort = 1;
-    QCOMPARE(p.OpenPort(), PortOutcome::Opened);
+    QCOMPARE(p.OpenPort().outcome, PortOutcome::Opened);
     bool ticked = false;
     if (duringConnection) {
         p.Connecting = kTrue;

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The port scan at a real bench: COM1 found among the machine's serial ports
-// without ZRM_COMn, why each port failed, and the wire trace, over real
-// pseudo-terminals and files.
+// without ZRM_COMn, why each port failed (a lock file left by a killed
+// program among the reasons), and the wire trace, over real pseudo-terminals
+// and files.
 #include "panel_fixture.h"
 #include "panel_harness.h"
+#include "serial_lock.h"
 #include "sim_process.h"
 
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,57 +81,93 @@ private slots:
 
 void TestPortScan::failureReasons_data() {
     // missing, denied (a file this user may not open), busy (held by another
-    // process), silent (zrm-sim that never answers)
+    // process), stale (the lock file of a holder that was killed, which this
+    // user may not remove), silent (zrm-sim that never answers)
     QTest::addColumn<QStringList>("kinds");
     // listed as USB adapters instead of named in ZRM_COMn
     QTest::addColumn<bool>("asAdapters");
-    QTest::addColumn<QStringList>("reasons");
 
-    QTest::newRow("every reason, in scan order")
-        << QStringList{"missing", "busy", "silent", "denied"} << false
-        << QStringList{PortOutcomeText::NotPresent, PortOutcomeText::Busy, PortOutcomeText::Silent,
-                       PortOutcomeText::Denied};
-    QTest::newRow("one silent adapter, no further ports")
-        << QStringList{"silent"} << true
-        << QStringList{PortOutcomeText::Silent, PortOutcomeText::NotPresent,
-                       PortOutcomeText::NotPresent, PortOutcomeText::NotPresent};
+    QTest::newRow("missing, live holder, stale lock file of another user, silent")
+        << QStringList{"missing", "busy", "stale", "silent"} << false;
+    QTest::newRow("denied") << QStringList{"denied"} << false;
+    QTest::newRow("one silent adapter, no further ports") << QStringList{"silent"} << true;
 }
 
 void TestPortScan::failureReasons() {
     QFETCH(QStringList, kinds);
     QFETCH(bool, asAdapters);
-    QFETCH(QStringList, reasons);
 
-    // Root may open any file: the scan then runs as nobody.
-    const bool dropRoot = geteuid() == 0 && kinds.contains(u"denied");
+    // Root may open any file and remove any lock file: the scan then runs as
+    // nobody, and the holder's lock file belongs to root, another user.
+    const bool root = geteuid() == 0;
+    const bool dropRoot = root && (kinds.contains(u"denied") || kinds.contains(u"stale"));
     if (dropRoot && (seteuid(kNobody) != 0 || seteuid(0) != 0)) {
-        QSKIP("Running as root and cannot switch to uid 65534: the denied port needs a user "
-              "without permission");
+        QSKIP("Running as root and cannot switch to uid 65534: the denied port and the stale "
+              "lock need a user without permission");
     }
     QTemporaryDir dir;
     std::vector<std::unique_ptr<SimProcess>> sims;
     std::vector<std::unique_ptr<QProcess>> holders;
     QStringList paths;
+    QStringList reasons;
+    QStringList lockFiles;
+    // The holders let go when the test ends, whatever its outcome: one that
+    // was killed would leave its lock file behind.
+    const auto release = qScopeGuard([&] {
+        for (auto& holder : holders) {
+            holder->closeWriteChannel();
+            holder->waitForFinished(10000);
+        }
+    });
+    const auto hold = [&](const QString& path) {
+        holders.push_back(std::make_unique<QProcess>());
+        holders.back()->start(ZRM_PORT_HOLDER_PATH, {path});
+        return holders.back()->waitForReadyRead(10000) &&
+               holders.back()->readLine() == QByteArray("held\n");
+    };
     for (const QString& kind : kinds) {
         if (kind == u"missing") {
             paths << MissingPortPath(static_cast<int>(paths.size()) + 1);
-        } else if (kind == u"denied") {
+            reasons << PortOutcomeText::NotPresent;
+            continue;
+        }
+        if (kind == u"denied") {
             paths << dir.filePath(QStringLiteral("denied"));
             QFile file(paths.last());
             QVERIFY(file.open(QIODevice::WriteOnly));
             QVERIFY(file.setPermissions({}));
-        } else {
-            sims.push_back(std::make_unique<SimProcess>());
-            paths << sims.back()->Start({"--silent"});
-            QVERIFY(!paths.last().isEmpty());
-            // Open to nobody too, so that only the denied port is refused.
-            QCOMPARE(chmod(QFile::encodeName(paths.last()).constData(), 0666), 0);
+            reasons << PortOutcomeText::Denied;
+            continue;
         }
+        sims.push_back(std::make_unique<SimProcess>());
+        paths << sims.back()->Start({"--silent"});
+        QVERIFY(!paths.last().isEmpty());
+        // Open to nobody too, so that only the denied port is refused.
+        QCOMPARE(chmod(QFile::encodeName(paths.last()).constData(), 0666), 0);
+        QCOMPARE(chmod(QFile::encodeName(QFileInfo(paths.last()).path()).constData(), 0755), 0);
         if (kind == u"busy") {
-            holders.push_back(std::make_unique<QProcess>());
-            holders.back()->start(ZRM_PORT_HOLDER_PATH, {paths.last()});
-            QVERIFY(holders.back()->waitForReadyRead(10000));
-            QCOMPARE(holders.back()->readLine(), QByteArray("held\n"));
+            QVERIFY(hold(paths.last()));
+            reasons << PortOutcomeText::Busy;
+        } else if (kind == u"stale") {
+            // Killed while it held the port, as a panel that is killed.
+            QVERIFY(hold(paths.last()));
+            const qint64 pid = holders.back()->processId();
+            holders.back()->kill();
+            QVERIFY(holders.back()->waitForFinished(10000));
+            holders.pop_back();
+            lockFiles << SerialLockFile(paths.last());
+            QVERIFY2(QFile::exists(lockFiles.last()), qPrintable(lockFiles.last()));
+            // Not root: a file this user may not write stands in for another
+            // user's, which Qt cannot remove either.
+            if (!root) {
+                QVERIFY(QFile::setPermissions(
+                    lockFiles.last(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            }
+            reasons << QString(PortOutcomeText::StaleLock)
+                           .arg(QFileInfo(lockFiles.last()).canonicalFilePath())
+                           .arg(pid);
+        } else {
+            reasons << PortOutcomeText::Silent;
         }
     }
     if (asAdapters) {
@@ -143,23 +183,25 @@ void TestPortScan::failureReasons() {
     if (dropRoot) {
         QCOMPARE(seteuid(0), 0);
     }
+    for (const QString& lock : lockFiles) {
+        QFile::remove(lock);
+    }
     QVERIFY(started);
 
     QStringList expected;
-    for (int n = 1; n <= reasons.size(); ++n) {
-        const QString path = paths.value(n - 1);
-        expected << (path.isEmpty()
-                         ? QStringLiteral("COM%1: %2").arg(n).arg(reasons[n - 1])
-                         : QStringLiteral("COM%1 %2: %3").arg(n).arg(path, reasons[n - 1]));
+    for (int n = 1; n <= kComPortCount; ++n) {
+        // PointComPorts points the COM ports after the given ones at missing paths.
+        const QString path = n <= paths.size() ? paths[n - 1]
+                             : asAdapters      ? QString()
+                                               : MissingPortPath(n);
+        const QString reason = reasons.value(n - 1, PortOutcomeText::NotPresent);
+        expected << (path.isEmpty() ? QStringLiteral("COM%1: %2").arg(n).arg(reason)
+                                    : QStringLiteral("COM%1 %2: %3").arg(n).arg(path, reason));
     }
     QCOMPARE(bench().boxes().Count(), 1);
     QCOMPARE(bench().boxes().Seen()[0].title, MessageText::CommunicationErrorTitle);
     QCOMPARE(bench().boxes().Seen()[0].text, MessageText::CommunicationError);
     QCOMPARE(bench().boxes().Seen()[0].details.split(u'\n'), expected);
-    for (auto& holder : holders) {
-        holder->closeWriteChannel();
-        QVERIFY(holder->waitForFinished(10000));
-    }
 }
 
 void TestPortScan::traceOfConnection() {

@@ -47,8 +47,8 @@ private:
 
 void TestTransport::init() {
     line_ = std::make_unique<ScriptedLine>();
-    QVERIFY(!line_->SlavePath().isEmpty());
-    PointComPorts({line_->SlavePath()});
+    QVERIFY(!line_->Path().isEmpty());
+    PointComPorts({line_->Path()});
     panel_ = std::make_unique<Form1>();
     panel_->InitModelTable();
 }
@@ -60,7 +60,7 @@ void TestTransport::cleanup() {
 
 void TestTransport::OpenOnLine() {
     panel_->CommPort = 1;
-    QCOMPARE(panel_->OpenPort(), PortOutcome::Opened);
+    QCOMPARE(panel_->OpenPort().outcome, PortOutcome::Opened);
     QVERIFY(panel_->MSComm1->isOpen());
 }
 

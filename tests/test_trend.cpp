@@ -9,8 +9,13 @@
 #include "trend_texts.h"
 
 #include <QApplication>
+#include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeAxis>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
@@ -18,6 +23,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QValueAxis>
+#include <cmath>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -69,6 +77,12 @@ private slots:
     void gaps_data();
     void gaps();
     void logBehindTheLostLinkBox();
+    void everyReadingDrawn_data();
+    void everyReadingDrawn();
+    void axesFollowReadings();
+    void timeAxisMovesOn();
+    void hiddenDrawsNothing_data();
+    void hiddenDrawsNothing();
     void logFailures_data();
     void logFailures();
     void killedPanelLeavesWholeRows();
@@ -156,6 +170,10 @@ void TestTrend::rowsFollowStatusLine_data() {
     QTest::newRow("fine mode, constant current")
         << QStringList{"--fine", "--vset", "12", "--ilimit", "0.5", "--load-ohms", "10"}
         << QStringLiteral("5.00,0.500,2.5,0.50,20,ZRM-522,COM1");
+    // "1x.00": no number is written for the voltage, the rest of the row stays.
+    QTest::newRow("garbled voltage")
+        << QStringList{"--vset", "12", "--load-ohms", "10", "--bad-digit", "2"}
+        << QStringLiteral(",1.200,14.4,5.00,200,ZRM-522,COM1");
 }
 
 void TestTrend::rowsFollowStatusLine() {
@@ -181,7 +199,11 @@ void TestTrend::rowsFollowStatusLine() {
         QCOMPARE(cells.mid(2).join(u','), fields);
     }
     const TrendSample& newest = trend->Ring().Back();
-    QCOMPARE(QString::number(newest.voltage, 'f', 2), fields.section(u',', 0, 0));
+    const QString voltage = fields.section(u',', 0, 0);
+    QCOMPARE(std::isnan(newest.voltage), voltage.isEmpty());
+    if (!voltage.isEmpty()) {
+        QCOMPARE(QString::number(newest.voltage, 'f', 2), voltage);
+    }
     QCOMPARE(QString::number(newest.current, 'f', 3), fields.section(u',', 1, 1));
 }
 
@@ -255,27 +277,190 @@ void TestTrend::logBehindTheLostLinkBox() {
     QTRY_COMPARE_WITH_TIMEOUT(s.boxes().Count(), 2, 3 * kPollWaitMs);
 }
 
+void TestTrend::everyReadingDrawn_data() {
+    QTest::addColumn<QString>("range");
+    QTest::addColumn<int>("gaps"); // between the day's readings before the lone one
+
+    QTest::newRow("10 min") << QStringLiteral("10 min") << 0;
+    QTest::newRow("the whole day, after 1000 gaps") << QStringLiteral("All") << 1000;
+}
+
+void TestTrend::everyReadingDrawn() {
+    QFETCH(QString, range);
+    QFETCH(int, gaps);
+
+    // Readings of 12 V, and one of 7 V five minutes ago between two gaps.
+    const TrendClock clock;
+    const qint64 now = clock.NowMs();
+    TrendRing ring;
+    const qsizetype count = gaps > 0 ? TrendRing::kCapacity : 600;
+    qint64 loneMs = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        TrendSample sample;
+        sample.ms = now - (count - i) * 1000;
+        sample.voltage = 12;
+        const bool lone = i == count - 300;
+        sample.startsSegment = lone || i == count - 299 || (gaps > 0 && i % (count / gaps) == 0);
+        if (lone) {
+            sample.voltage = 7;
+            loneMs = sample.ms;
+        }
+        ring.Append(sample);
+    }
+    TrendWindow window(ring, clock, nullptr);
+    const int emptyObjects = int(window.findChildren<QObject*>().size());
+    window.range->setCurrentText(range);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.PieceCount(TrendValue::Voltage) >= 3);
+
+    const QImage chart = window.ChartView(TrendValue::Voltage)->grab().toImage();
+    const QPoint lone = window.ViewPosition(TrendValue::Voltage, loneMs, 7);
+    QVERIFY(chart.rect().contains(lone));
+    const QColor drawn = chart.pixelColor(lone);
+    QVERIFY2(drawn.blue() > 150 && drawn.red() < 100, qPrintable(drawn.name()));
+    // However many gaps, no chart holds more than its own few parts.
+    QCOMPARE(int(window.findChildren<QObject*>().size()), emptyObjects);
+    for (TrendValue value : {TrendValue::Voltage, TrendValue::Current, TrendValue::Power}) {
+        QCOMPARE(window.ChartView(value)->chart()->series().size(), 0);
+        const TrendTrace& trace = window.View().Trace(value);
+        const qint64 buckets =
+            (window.View().ToMs() - window.View().FromMs()) / window.View().BucketMs() + 2;
+        QVERIFY(trace.Points().size() <= 2 * (buckets + trace.Starts().size()));
+    }
+}
+
+void TestTrend::axesFollowReadings() {
+    // 1.1 to 1.3 A against a 5 A limit, 13 to 16 W against 200 W.
+    const TrendClock clock;
+    TrendRing ring;
+    for (int i = 0; i < 60; ++i) {
+        TrendSample sample;
+        sample.ms = clock.NowMs() - (60 - i) * 1000;
+        sample.voltage = 12;
+        sample.current = 1.1f + 0.2f * float(i % 2);
+        sample.power = sample.voltage * sample.current;
+        sample.currentLimit = 5;
+        sample.powerLimit = 200;
+        sample.startsSegment = i == 0;
+        ring.Append(sample);
+    }
+    TrendWindow window(ring, clock, nullptr);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QValueAxis* current = window.ValueAxis(TrendValue::Current);
+    const QValueAxis* power = window.ValueAxis(TrendValue::Power);
+    QVERIFY2(current->min() >= 1 && current->max() <= 1.5,
+             qPrintable(QStringLiteral("%1 %2").arg(current->min()).arg(current->max())));
+    QVERIFY2(power->min() >= 10 && power->max() <= 20,
+             qPrintable(QStringLiteral("%1 %2").arg(power->min()).arg(power->max())));
+    QVERIFY(!window.ShowsLimit(TrendValue::Current));
+    QVERIFY(!window.ShowsLimit(TrendValue::Power));
+
+    QTest::mouseClick(window.limits, Qt::LeftButton);
+    QVERIFY(window.ShowsLimit(TrendValue::Current));
+    QVERIFY(window.ShowsLimit(TrendValue::Power));
+    QVERIFY(current->max() >= 5);
+    QVERIFY(power->max() >= 200);
+}
+
+void TestTrend::timeAxisMovesOn() {
+    // No readings come: the time axis still follows the clock.
+    const TrendClock clock;
+    const TrendRing ring;
+    TrendWindow window(ring, clock, nullptr);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QDateTimeAxis* time = window.TimeAxis(TrendValue::Voltage);
+    const QDateTime first = time->max();
+    QTRY_VERIFY_WITH_TIMEOUT(time->max() > first.addMSecs(1000), kPollWaitMs);
+}
+
+void TestTrend::hiddenDrawsNothing_data() {
+    QTest::addColumn<bool>("minimised");
+
+    QTest::newRow("hidden") << false;
+    QTest::newRow("minimised") << true;
+}
+
+void TestTrend::hiddenDrawsNothing() {
+    QFETCH(bool, minimised);
+
+    const TrendClock clock;
+    TrendRing ring;
+    const auto add = [&](int i) {
+        TrendSample sample;
+        sample.ms = clock.NowMs() - 600'000 + i * 1000;
+        sample.voltage = float(i % 5);
+        sample.startsSegment = i % 50 == 0;
+        ring.Append(sample);
+    };
+    for (int i = 0; i < 300; ++i) {
+        add(i);
+    }
+    TrendWindow window(ring, clock, nullptr);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const int frames = window.Frames();
+    const QString newest = window.newest->text();
+    if (minimised) {
+        window.showMinimized();
+    } else {
+        window.hide();
+    }
+    const auto* moveOn = window.findChild<QTimer*>(QStringLiteral("moveOn"));
+    for (int i = 300; i < 330; ++i) {
+        add(i);
+        window.SampleAdded();
+    }
+    QCOMPARE(window.Frames(), frames);
+    QCOMPARE(window.newest->text(), newest);
+    QVERIFY(!moveOn->isActive());
+
+    window.showNormal();
+    QTRY_VERIFY_WITH_TIMEOUT(window.Frames() > frames, kPollWaitMs);
+    QVERIFY(window.newest->text() != newest);
+    TrendView built(ring);
+    built.Rebuild(window.View().SpanMs(), window.View().ToMs());
+    QCOMPARE(window.View().Trace(TrendValue::Voltage).Points(),
+             built.Trace(TrendValue::Voltage).Points());
+    QCOMPARE(window.View().Trace(TrendValue::Voltage).Starts(),
+             built.Trace(TrendValue::Voltage).Starts());
+    QCOMPARE(window.View().Trace(TrendValue::Voltage).Points().last().x(), double(ring.Back().ms));
+}
+
 void TestTrend::logFailures_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<qint64>("sizeLimit"); // bytes the file may grow to; 0 for no limit
+    // What is removed once the log has a row: "file", "folder" or nothing.
+    QTest::addColumn<QString>("removed");
     QTest::addColumn<QString>("text");
 
     const QString opened = TrendText::OpenFailed;
     QTest::newRow("missing folder")
-        << QStringLiteral("/nonexistent/zrm.csv") << qint64(0)
+        << QStringLiteral("/nonexistent/zrm.csv") << qint64(0) << QString()
         << opened.arg("/nonexistent/zrm.csv", "No such file or directory");
-    QTest::newRow("unwritable folder") << QStringLiteral("/sys/zrm.csv") << qint64(0)
+    QTest::newRow("unwritable folder") << QStringLiteral("/sys/zrm.csv") << qint64(0) << QString()
                                        << opened.arg("/sys/zrm.csv", "Permission denied");
-    QTest::newRow("full disk") << QStringLiteral("/dev/full") << qint64(0)
+    QTest::newRow("full disk") << QStringLiteral("/dev/full") << qint64(0) << QString()
                                << opened.arg("/dev/full", "No space left on device");
     const QString limited = dir_.filePath(QStringLiteral("limited.csv"));
     QTest::newRow("disk full while logging")
-        << limited << qint64(400) << QString(TrendText::WriteFailed).arg(limited, "File too large");
+        << limited << qint64(400) << QString()
+        << QString(TrendText::WriteFailed).arg(limited, "File too large");
+    const QString deleted = dir_.filePath(QStringLiteral("deleted.csv"));
+    QTest::newRow("file deleted while logging") << deleted << qint64(0) << QStringLiteral("file")
+                                                << QString(TrendText::FileGone).arg(deleted);
+    const QString inFolder = dir_.filePath(QStringLiteral("folder/log.csv"));
+    QTest::newRow("folder removed while logging")
+        << inFolder << qint64(0) << QStringLiteral("folder")
+        << QString(TrendText::FileGone).arg(inFolder);
 }
 
 void TestTrend::logFailures() {
     QFETCH(QString, path);
     QFETCH(qint64, sizeLimit);
+    QFETCH(QString, removed);
     QFETCH(QString, text);
 
     SimPanel s;
@@ -291,11 +476,21 @@ void TestTrend::logFailures() {
         limit.rlim_cur = static_cast<rlim_t>(sizeLimit);
         setrlimit(RLIMIT_FSIZE, &limit);
     }
+    if (removed == u"folder") {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    }
     trend->StartLog(path);
+    if (!removed.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(!Rows(path).isEmpty(), kPollWaitMs);
+        QVERIFY(!trend->Window()->logging->isHidden());
+        QVERIFY(removed == u"file" ? QFile::remove(path)
+                                   : QDir(QFileInfo(path).absolutePath()).removeRecursively());
+    }
     QTRY_COMPARE_WITH_TIMEOUT(s.boxes().Count(), 1, kPollWaitMs);
     setrlimit(RLIMIT_FSIZE, &unlimited);
     QCOMPARE(s.boxes().Seen().first().title, QString(TrendText::LogErrorTitle));
     QCOMPARE(s.boxes().Seen().first().text, text);
+    QCOMPARE(s.boxes().Seen().first().icon, QMessageBox::Warning);
     QVERIFY(!trend->Logging());
     QVERIFY(trend->Window()->logging->isHidden());
     QCOMPARE(trend->Menu()->actions().at(1)->text(), TrendText::StartLog);

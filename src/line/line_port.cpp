@@ -2,6 +2,7 @@
 #include "panel_texts.h"
 #include "supply_link.h"
 
+#include <QSet>
 #include <QtGlobal>
 #include <algorithm>
 
@@ -49,12 +50,13 @@ int NaturalCompare(QStringView a, QStringView b) {
     return (i < a.size()) - (j < b.size());
 }
 
-// A name that is missing sorts after every name that is there.
+// A name that is missing sorts after every name that is there; names that
+// are there compare with their runs of digits by value.
 int PresentFirstCompare(const QString& a, const QString& b) {
     if (a.isEmpty() != b.isEmpty()) {
         return a.isEmpty() ? 1 : -1;
     }
-    return a.compare(b);
+    return NaturalCompare(a, b);
 }
 
 bool ComesBefore(const SerialPortDescription& a, const SerialPortDescription& b) {
@@ -62,11 +64,17 @@ bool ComesBefore(const SerialPortDescription& a, const SerialPortDescription& b)
         return IsAdapter(a);
     }
     if (IsAdapter(a)) {
-        if (const int c = PresentFirstCompare(a.byIdName, b.byIdName); c != 0) {
+        const bool serialA = !a.serialNumber.isEmpty();
+        if (serialA != !b.serialNumber.isEmpty()) {
+            return serialA;
+        }
+        const int c = serialA ? PresentFirstCompare(a.byIdName, b.byIdName)
+                              : PresentFirstCompare(a.byPathName, b.byPathName);
+        if (c != 0) {
             return c < 0;
         }
-        if (const int c = PresentFirstCompare(a.serialNumber, b.serialNumber); c != 0) {
-            return c < 0;
+        if (const int s = a.serialNumber.compare(b.serialNumber); s != 0) {
+            return s < 0;
         }
     }
     return NaturalCompare(a.systemLocation, b.systemLocation) < 0;
@@ -82,6 +90,8 @@ QLatin1String OutcomeText(PortOutcome outcome) {
         return PortOutcomeText::Denied;
     case PortOutcome::Busy:
         return PortOutcomeText::Busy;
+    case PortOutcome::StaleLock:
+        return PortOutcomeText::StaleLock;
     case PortOutcome::Failed:
         return PortOutcomeText::Failed;
     case PortOutcome::Silent:
@@ -94,12 +104,34 @@ QLatin1String OutcomeText(PortOutcome outcome) {
 
 } // namespace
 
-QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList& overrides) {
+QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList& overrides,
+                          const std::function<QString(const QString&)>& deviceOf) {
+    const auto device = [&](const QString& path) { return deviceOf ? deviceOf(path) : path; };
+    QSet<QString> named;
+    for (const QString& over : overrides) {
+        if (!over.isEmpty()) {
+            named.insert(device(over));
+        }
+    }
     std::stable_sort(ports.begin(), ports.end(), ComesBefore);
+    QStringList rest;
+    for (const SerialPortDescription& port : ports) {
+        if (!named.contains(device(port.systemLocation))) {
+            rest << port.systemLocation;
+        }
+    }
+    QSet<QString> tried;
     QStringList paths;
     for (int n = 1; n <= kComPortCount; ++n) {
         const QString over = overrides.value(n - 1);
-        paths << (!over.isEmpty() ? over : ports.value(n - 1).systemLocation);
+        if (over.isEmpty()) {
+            paths << (rest.isEmpty() ? QString() : rest.takeFirst());
+        } else if (tried.contains(device(over))) {
+            paths << QString();
+        } else {
+            tried.insert(device(over));
+            paths << over;
+        }
     }
     return paths;
 }
@@ -123,9 +155,13 @@ QString ComPortName(int n) {
     return QStringLiteral("COM%1").arg(n);
 }
 
-QString ScanLine(int n, const QString& path, PortOutcome outcome) {
+QString ScanLine(int n, const QString& path, const PortOpening& opening) {
     const QString port = path.isEmpty() ? ComPortName(n) : ComPortName(n) + u' ' + path;
-    return port + QLatin1String(": ") + OutcomeText(outcome);
+    QString outcome = OutcomeText(opening.outcome);
+    if (opening.outcome == PortOutcome::StaleLock) {
+        outcome = outcome.arg(opening.lockFile).arg(opening.lockPid);
+    }
+    return port + QLatin1String(": ") + outcome;
 }
 
 QString EscapeControls(QStringView text) {

@@ -13,7 +13,9 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
 #include <optional>
+#include <utility>
 
 // One serial port of the machine, as the system lists it.
 struct SerialPortDescription {
@@ -23,7 +25,8 @@ struct SerialPortDescription {
     std::optional<quint16> productId;
     QString serialNumber;
     QString manufacturer;
-    QString byIdName; // its link in /dev/serial/by-id, empty when it has none
+    QString byIdName;   // its link in /dev/serial/by-id, empty when it has none
+    QString byPathName; // its link in /dev/serial/by-path (the USB socket), empty when none
 };
 
 // The panel looks for the supply on COM1 to COM4.
@@ -33,11 +36,16 @@ inline constexpr int kComPortCount = 4;
 QString ComPortName(int n);
 
 // The device paths of COM1 to COM4, empty for a COM port that has none.
-// overrides[n-1], when not empty, is COM n; otherwise COM n is the n-th of
-// the ports: USB and ACM adapters first, ordered by their by-id name, serial
-// number and path, so that one adapter keeps its COM number from one start to
-// the next, then the built-in ports by path.
-QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList& overrides);
+// overrides[n-1], when not empty, is COM n. The ports that no override names
+// fill the other COM numbers in order: USB and ACM adapters first, those
+// with a serial number by their by-id name, serial number and path, then
+// those without by their by-path name (the USB socket, as identical adapters
+// share one by-id name) and path, so that one adapter keeps its COM number
+// from one start to the next; then the built-in ports by path. A device
+// named twice is tried once, at its first COM number: deviceOf gives the
+// device a path stands for (a link's target), the path itself by default.
+QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList& overrides,
+                          const std::function<QString(const QString&)>& deviceOf = {});
 
 // What the environment says of COM1 to COM4: the path in ZRM_COMn where that
 // is set; on Windows COMn where it is not, as the system names its ports
@@ -45,10 +53,23 @@ QStringList OrderComPorts(QList<SerialPortDescription> ports, const QStringList&
 QStringList ComPortOverrides();
 
 // What became of one COM port in a scan.
-enum class PortOutcome { Opened, NotPresent, Denied, Busy, Failed, Silent, Answered };
+enum class PortOutcome { Opened, NotPresent, Denied, Busy, StaleLock, Failed, Silent, Answered };
+
+// What opening a COM port came to; for StaleLock, the lock file that refused
+// it and the process, now gone, that took it.
+struct PortOpening {
+    // From a plain outcome too: only a stale lock has more to say.
+    PortOpening(PortOutcome what = PortOutcome::Failed, QString file = {}, qint64 pid = 0)
+        : outcome(what), lockFile(std::move(file)), lockPid(pid) {}
+    bool operator==(const PortOpening&) const = default;
+
+    PortOutcome outcome;
+    QString lockFile;
+    qint64 lockPid;
+};
 
 // "COM1 /dev/ttyUSB0: answered", one line of the scan's report.
-QString ScanLine(int n, const QString& path, PortOutcome outcome);
+QString ScanLine(int n, const QString& path, const PortOpening& opening);
 
 // Control characters, backslash and bytes beyond ASCII written as escapes
 // (\r, \n, \t, \\, \xNN), so that a line of the wire trace shows every byte.

@@ -13,8 +13,8 @@
 namespace {
 
 // One line of the scan's report, which also goes to the wire trace.
-QString NoteScan(int n, const QString& path, PortOutcome outcome) {
-    QString line = ScanLine(n, path, outcome);
+QString NoteScan(int n, const QString& path, const PortOpening& opening) {
+    QString line = ScanLine(n, path, opening);
     qCDebug(lcLink).noquote() << TraceMs() << "scan" << line;
     return line;
 }
@@ -49,8 +49,8 @@ void Form1::ConnectSupply() {
         }
         ClosePort();
         CommPort = port;
-        const PortOutcome opened = OpenPort();
-        if (opened != PortOutcome::Opened) {
+        const PortOpening opened = OpenPort();
+        if (opened.outcome != PortOutcome::Opened) {
             report << NoteScan(port, ComPortDevice(port), opened);
             continue;
         }
@@ -58,7 +58,7 @@ void Form1::ConnectSupply() {
         MonitorReply = ReadReply();
         const bool answered = ReplyPending == kFalse;
         report << NoteScan(port, ComPortDevice(port),
-                           answered ? PortOutcome::Answered : PortOutcome::Silent);
+                           {answered ? PortOutcome::Answered : PortOutcome::Silent});
         if (answered) {
             break;
         }

@@ -8,13 +8,13 @@
 
 namespace {
 
-// The names in /dev/serial/by-id, by the device each one links to. They
-// carry the adapter's maker, model and serial number, so they stay the same
-// from one plugging to the next while ttyUSB numbers follow the order of
-// plugging.
-QHash<QString, QString> ByIdNames() {
+// The names in a folder of /dev/serial, by the device each one links to.
+// Those of by-id carry the adapter's maker, model and serial number, those
+// of by-path the USB socket it is plugged into; both stay the same from one
+// plugging to the next while ttyUSB numbers follow the order of plugging.
+QHash<QString, QString> LinkNames(const QString& folder) {
     QHash<QString, QString> names;
-    const QDir dir(QStringLiteral("/dev/serial/by-id"));
+    const QDir dir(folder);
     const auto links = dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& link : links) {
         names.insert(link.canonicalFilePath(), link.fileName());
@@ -22,7 +22,8 @@ QHash<QString, QString> ByIdNames() {
     return names;
 }
 
-SerialPortDescription Describe(const QSerialPortInfo& info, const QHash<QString, QString>& byId) {
+SerialPortDescription Describe(const QSerialPortInfo& info, const QHash<QString, QString>& byId,
+                               const QHash<QString, QString>& byPath) {
     SerialPortDescription port;
     port.name = info.portName();
     port.systemLocation = info.systemLocation();
@@ -34,19 +35,29 @@ SerialPortDescription Describe(const QSerialPortInfo& info, const QHash<QString,
     }
     port.serialNumber = info.serialNumber();
     port.manufacturer = info.manufacturer();
-    port.byIdName = byId.value(QFileInfo(port.systemLocation).canonicalFilePath());
+    const QString device = QFileInfo(port.systemLocation).canonicalFilePath();
+    port.byIdName = byId.value(device);
+    port.byPathName = byPath.value(device);
     return port;
 }
 
 // Qt lists only the ports that are there: built-in UARTs without hardware
 // behind them are left out.
 QList<SerialPortDescription> SystemSerialPorts() {
-    const QHash<QString, QString> byId = ByIdNames();
+    const QHash<QString, QString> byId = LinkNames(QStringLiteral("/dev/serial/by-id"));
+    const QHash<QString, QString> byPath = LinkNames(QStringLiteral("/dev/serial/by-path"));
     QList<SerialPortDescription> ports;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        ports << Describe(info, byId);
+        ports << Describe(info, byId, byPath);
     }
     return ports;
+}
+
+// The device a path stands for: a link's target, or the path itself where it
+// leads nowhere (a missing device, a Windows port name).
+QString DeviceOf(const QString& path) {
+    const QString device = QFileInfo(path).canonicalFilePath();
+    return device.isEmpty() ? path : device;
 }
 
 } // namespace
@@ -54,7 +65,7 @@ QList<SerialPortDescription> SystemSerialPorts() {
 QList<SerialPortDescription> (*Form1::ListSerialPorts)() = SystemSerialPorts;
 
 void Form1::MapComPorts() {
-    ComPortDevices = OrderComPorts(ListSerialPorts(), ComPortOverrides());
+    ComPortDevices = OrderComPorts(ListSerialPorts(), ComPortOverrides(), DeviceOf);
 }
 
 QString Form1::ComPortDevice(int n) const {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
+#include "serial_lock.h"
 #include "supply_link.h"
 #include "wire_trace.h"
 
@@ -63,23 +64,29 @@ bool MayReadWrite(const QString& path) {
 #endif
 }
 
-// Qt reports a port that another program holds (its lock file, or the
-// exclusive mode of the tty) and one that this user may not open alike, as a
-// permission error; the device's own permissions tell the two apart.
-PortOutcome OpenFailure(QSerialPort::SerialPortError error, const QString& path) {
+// Qt reports a port whose lock file another program holds, one whose lock
+// file was left by a program that is gone but may not be removed by this
+// user, one held in the exclusive mode of the tty, and one that this user
+// may not open all alike, as a permission error. The lock file tells the
+// stale lock, and the device's own permissions the denied port, from a
+// program that holds the port.
+PortOpening OpenFailure(QSerialPort::SerialPortError error, const QString& path) {
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return PortOutcome::NotPresent;
+        return {PortOutcome::NotPresent};
     case QSerialPort::PermissionError:
-        return MayReadWrite(path) ? PortOutcome::Busy : PortOutcome::Denied;
+        if (const std::optional<PortOpening> stale = FindStaleLock(path)) {
+            return *stale;
+        }
+        return {MayReadWrite(path) ? PortOutcome::Busy : PortOutcome::Denied};
     default:
-        return PortOutcome::Failed;
+        return {PortOutcome::Failed};
     }
 }
 
 // "open COM1 /dev/ttyUSB0: busy: another program holds it (Qt's reason)"
-QString OpenNote(int n, const QString& path, PortOutcome outcome, const QString& why = {}) {
-    const QString line = QLatin1String("open ") + ScanLine(n, path, outcome);
+QString OpenNote(int n, const QString& path, const PortOpening& opening, const QString& why = {}) {
+    const QString line = QLatin1String("open ") + ScanLine(n, path, opening);
     return why.isEmpty() ? line : line + QLatin1String(" (") + why + u')';
 }
 
@@ -149,17 +156,18 @@ void Form1::WaitSeconds(double seconds) {
     }
 }
 
-PortOutcome Form1::OpenPort() {
+PortOpening Form1::OpenPort() {
     if (MSComm1->isOpen()) {
-        return PortOutcome::Opened;
+        return {PortOutcome::Opened};
     }
     if (ComPortDevices.isEmpty()) {
         MapComPorts();
     }
     const QString path = ComPortDevice(CommPort);
     if (path.isEmpty()) {
-        qCDebug(lcLink).noquote() << TraceMs() << OpenNote(CommPort, path, PortOutcome::NotPresent);
-        return PortOutcome::NotPresent;
+        const PortOpening missing{PortOutcome::NotPresent};
+        qCDebug(lcLink).noquote() << TraceMs() << OpenNote(CommPort, path, missing);
+        return missing;
     }
     MSComm1->setPortName(path);
     MSComm1->setBaudRate(QSerialPort::Baud2400);
@@ -172,7 +180,7 @@ PortOutcome Form1::OpenPort() {
     MSComm1->setReadBufferSize(1024);
     MSComm1->clearError();
     if (!MSComm1->open(QIODevice::ReadWrite)) {
-        const PortOutcome outcome = OpenFailure(MSComm1->error(), path);
+        const PortOpening outcome = OpenFailure(MSComm1->error(), path);
         qCDebug(lcLink).noquote() << TraceMs()
                                   << OpenNote(CommPort, path, outcome, MSComm1->errorString());
         MSComm1->clearError();
@@ -197,8 +205,9 @@ PortOutcome Form1::OpenPort() {
             }
         },
         Qt::QueuedConnection);
-    qCDebug(lcLink).noquote() << TraceMs() << OpenNote(CommPort, path, PortOutcome::Opened);
-    return PortOutcome::Opened;
+    const PortOpening opened{PortOutcome::Opened};
+    qCDebug(lcLink).noquote() << TraceMs() << OpenNote(CommPort, path, opened);
+    return opened;
 }
 
 void Form1::ClosePort() {

@@ -368,8 +368,9 @@ QString Form1::StatusText(StatusPanel panel) const {
     return StatusPanelLabel(panel)->text();
 }
 
-void Form1::ShowMessage(const QString& text, const QString& title, const QString& details) {
-    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
+void Form1::ShowMessage(const QString& text, const QString& title, const QString& details,
+                        QMessageBox::Icon icon) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, this);
     if (!details.isEmpty()) {
         box.setDetailedText(details);
     }

@@ -16,6 +16,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QSerialPort>
 #include <QTimer>
@@ -157,8 +158,10 @@ public:
     void cmd_exit_Click();
 
     // The one message box of the program (modal, OK button), with details
-    // behind its details button when there are any. Returns when it is closed.
-    void ShowMessage(const QString& text, const QString& title, const QString& details = {});
+    // behind its details button when there are any, and the icon given (none
+    // for the supply's own messages). Returns when it is closed.
+    void ShowMessage(const QString& text, const QString& title, const QString& details = {},
+                     QMessageBox::Icon icon = QMessageBox::NoIcon);
     // "Communication error!": the box, status panel 1 and the connect group
     // off; REM on, to connect again. The scan's report: returns when the box
     // is closed.
@@ -183,8 +186,8 @@ public:
     // Waits, running events, for the given time.
     void WaitSeconds(double seconds);
     // Opens the port of COM CommPort if closed: Opened, or why it could not
-    // be opened (NotPresent, Denied, Busy, Failed).
-    PortOutcome OpenPort();
+    // be opened (NotPresent, Denied, Busy, StaleLock, Failed).
+    PortOpening OpenPort();
     void ClosePort();
 
     // ---- Connection and polling ----

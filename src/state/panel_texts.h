@@ -28,6 +28,9 @@ inline constexpr QLatin1String NotPresent{"not present"};
 inline constexpr QLatin1String Denied{
     "permission denied: add your user to the dialout group and log in again"};
 inline constexpr QLatin1String Busy{"busy: another program holds it"};
+// The lock file and the process that left it.
+inline constexpr QLatin1String StaleLock{
+    "locked by a stale lock file %1 (process %2 is gone): remove it as root"};
 inline constexpr QLatin1String Failed{"cannot be opened"};
 inline constexpr QLatin1String Silent{"opened, no answer within 1 s"};
 inline constexpr QLatin1String Answered{"answered"};

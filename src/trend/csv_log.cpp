@@ -3,12 +3,20 @@
 
 #include <QStringList>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 QString CsvHeader() {
     return QStringLiteral("time,seconds,voltage (V),current (A),power (W),current limit (A),"
                           "power limit (W),model,port\n");
 }
 
-QString CsvNumber(QStringView text) {
+QString CsvNumber(const StatusField& field) {
+    if (!field.plain) {
+        return {};
+    }
+    const QStringView text = QStringView(field.text).trimmed();
     const qsizetype point = text.indexOf(u'.');
     const int decimals = point < 0 ? 0 : static_cast<int>(text.size() - point - 1);
     return QString::number(LeadingNumber(text), 'f', decimals);
@@ -20,11 +28,11 @@ QString CsvRow(const QDateTime& time, double seconds, const StatusLine& status,
     const QStringList fields{
         withOffset.toString(Qt::ISODateWithMs),
         QString::number(seconds, 'f', 3),
-        CsvNumber(status.voltage.text),
-        CsvNumber(status.current.text),
-        CsvNumber(status.power.text),
-        CsvNumber(status.currentLimit.text),
-        CsvNumber(status.powerLimit.text),
+        CsvNumber(status.voltage),
+        CsvNumber(status.current),
+        CsvNumber(status.power),
+        CsvNumber(status.currentLimit),
+        CsvNumber(status.powerLimit),
         model,
         port,
     };
@@ -41,6 +49,18 @@ bool CsvLog::Open(const QString& path) {
     }
     started_.start();
     return file_.size() > 0 || Write(CsvHeader());
+}
+
+bool CsvLog::StillThere() const {
+#ifdef Q_OS_UNIX
+    struct stat open {};
+    struct stat named {};
+    return fstat(file_.handle(), &open) == 0 &&
+           stat(QFile::encodeName(file_.fileName()).constData(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+#else
+    return file_.exists();
+#endif
 }
 
 bool CsvLog::Append(const QString& row) {

@@ -14,13 +14,16 @@
 // The names of the columns with their units, and the line ending.
 QString CsvHeader();
 
-// A display text as a plain number with the digits after its point that the
-// supply sent ("015.2" gives "15.2").
-QString CsvNumber(QStringView text);
+// A field of the status line as a plain number with the digits after its
+// point that the supply sent ("015.2" gives "15.2"); empty for a field that
+// is not a plain number ("1x.00", "-1", blanks), which the log leaves empty
+// rather than write a number the supply never sent.
+QString CsvNumber(const StatusField& field);
 
 // One row: the local time with milliseconds and its offset from UTC, the
 // seconds since the log began, the measured values and the limits from the
-// status line, the model and the port; the line ending included.
+// status line, the model and the port; the line ending included. A field
+// that is not a number is an empty cell: the row keeps its columns.
 QString CsvRow(const QDateTime& time, double seconds, const StatusLine& status,
                const QString& model, const QString& port);
 
@@ -35,6 +38,9 @@ public:
     void Close();
 
     bool IsOpen() const { return file_.isOpen(); }
+    // Whether the file at Path() is still the one being written: false once
+    // it was deleted, its folder removed or another file put in its place.
+    bool StillThere() const;
     QString Path() const { return file_.fileName(); }
     QString Error() const { return error_; }
     // Seconds since the log was opened, on a clock that never goes back.

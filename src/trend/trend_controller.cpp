@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
@@ -21,11 +22,14 @@ constexpr qint64 kGapMs = 3000;
 } // namespace
 
 TrendController::TrendController(Form1& panel)
-    : QObject(&panel), panel_(panel), menu_(new QMenu(&panel)) {
+    : QObject(&panel), panel_(panel), logFolder_(new QFileSystemWatcher(this)),
+      menu_(new QMenu(&panel)) {
     menu_->setObjectName(QStringLiteral("trendMenu"));
     menu_->addAction(TrendText::ShowTrend, this, &TrendController::ShowTrend);
     logAction_ = menu_->addAction(TrendText::StartLog, this, &TrendController::ToggleLog);
 
+    connect(logFolder_, &QFileSystemWatcher::directoryChanged, this,
+            &TrendController::CheckLogFile);
     connect(&panel_, &Form1::PollTaken, this, &TrendController::TakePoll);
     connect(&panel_, &Form1::PollMissed, this, [this] { breakLine_ = true; });
     // Both keys stop the monitor poll (OUTPUT when it switches off, REM
@@ -100,16 +104,31 @@ QString TrendController::ChooseLogFile() {
 void TrendController::StartLog(const QString& path) {
     const QString file = QFileInfo(path).absoluteFilePath();
     if (!log_.Open(file)) {
-        log_.Close();
+        CloseLog();
         FailLog(QString(TrendText::OpenFailed).arg(file, log_.Error()));
         return;
     }
+    logFolder_->addPath(QFileInfo(file).absolutePath());
     ShowLogState();
 }
 
 void TrendController::StopLog() {
-    log_.Close();
+    CloseLog();
     ShowLogState();
+}
+
+void TrendController::CheckLogFile() {
+    if (log_.IsOpen() && !log_.StillThere()) {
+        CloseLog();
+        FailLog(QString(TrendText::FileGone).arg(log_.Path()));
+    }
+}
+
+void TrendController::CloseLog() {
+    log_.Close();
+    if (!logFolder_->directories().isEmpty()) {
+        logFolder_->removePaths(logFolder_->directories());
+    }
 }
 
 void TrendController::ShowLogState() {
@@ -121,8 +140,9 @@ void TrendController::ShowLogState() {
 
 void TrendController::FailLog(const QString& text) {
     ShowLogState();
-    QTimer::singleShot(0, &panel_,
-                       [this, text] { panel_.ShowMessage(text, TrendText::LogErrorTitle); });
+    QTimer::singleShot(0, &panel_, [this, text] {
+        panel_.ShowMessage(text, TrendText::LogErrorTitle, {}, QMessageBox::Warning);
+    });
 }
 
 void TrendController::TakePoll(const StatusLine& status) {
@@ -134,12 +154,13 @@ void TrendController::TakePoll(const StatusLine& status) {
     sample->startsSegment = breakLine_ || ring_.Empty() || sample->ms - ring_.Back().ms > kGapMs;
     breakLine_ = false;
     ring_.Append(*sample);
+    CheckLogFile();
     if (log_.IsOpen()) {
         const QString row =
             CsvRow(QDateTime::currentDateTime(), log_.Seconds(), status,
                    panel_.StatusText(StatusPanel::Model), panel_.StatusText(StatusPanel::Port));
         if (!log_.Append(row)) {
-            log_.Close();
+            CloseLog();
             FailLog(QString(TrendText::WriteFailed).arg(log_.Path(), log_.Error()));
         }
     }

@@ -9,6 +9,7 @@
 #include "trend_samples.h"
 #include "trend_window.h"
 
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QPointer>
 
@@ -44,14 +45,21 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void AddShortcuts(QWidget* window);
     void ShowLogState();
+    // Closes the file and stops watching its folder.
+    void CloseLog();
     QString ChooseLogFile();
     // Ends the log and tells the user, after the poll that found the fault.
     void FailLog(const QString& text);
+    // Ends the log with its message when its file has gone.
+    void CheckLogFile();
 
     Form1& panel_;
     TrendClock clock_;
     TrendRing ring_;
     CsvLog log_;
+    // The log file's folder, so that a file deleted while no readings come
+    // (the output off) is noticed at once.
+    QFileSystemWatcher* logFolder_;
     QPointer<TrendWindow> window_;
     QMenu* menu_;
     QAction* logAction_;

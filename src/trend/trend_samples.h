@@ -1,20 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The readings the trend keeps: one sample per status line that a monitor
-// poll took, in a ring of bounded size, and the line segments a plot draws
-// from them. Qt Core only.
+// poll took, in a ring of bounded size. Qt Core only.
 #pragma once
 
 #include "status_line.h"
 
 #include <QElapsedTimer>
-#include <QList>
-#include <QPointF>
 #include <QtGlobal>
 #include <optional>
 #include <vector>
 
 struct TrendSample {
     qint64 ms = 0; // on the trend's own clock: milliseconds since the epoch, never going back
+    // NaN where the status line's field was not a plain number: the trend
+    // skips that value, as the log leaves its cell empty.
     float voltage = 0;
     float current = 0;
     float power = 0;
@@ -42,24 +41,20 @@ public:
     const TrendSample& Back() const { return At(size_ - 1); }
     // The index of the first sample at or after ms (Size() when none is).
     qsizetype FirstAtOrAfter(qint64 ms) const;
+    // Every sample appended so far, those that went included: the newest
+    // Appended() - n samples came after the first n.
+    qint64 Appended() const { return appended_; }
 
 private:
     std::vector<TrendSample> samples_;
     qsizetype head_ = 0; // where the next sample goes once the ring is full
     qsizetype size_ = 0;
+    qint64 appended_ = 0;
 };
 
 enum class TrendValue { Voltage, Current, Power, CurrentLimit, PowerLimit };
 
 float ValueOf(const TrendSample& sample, TrendValue value);
-
-// The polyline pieces of one value between fromMs and toMs (x in
-// milliseconds since the epoch), split where a segment starts. Over more
-// than maxBuckets samples the time span is cut into maxBuckets buckets of
-// which each keeps its lowest and its highest point, so a day still draws
-// fast and keeps its peaks.
-QList<QList<QPointF>> TrendSegments(const TrendRing& ring, TrendValue value, qint64 fromMs,
-                                    qint64 toMs, int maxBuckets);
 
 // The trend's clock: the time of day at its start moved on by a monotonic
 // clock, so samples stay in order when the system clock is set back.

@@ -14,6 +14,10 @@ inline constexpr QLatin1String Pause{"Pause"};
 inline constexpr QLatin1String Resume{"Resume"};
 inline constexpr QLatin1String LoggingTo{"Logging to %1"};
 inline constexpr QLatin1String NoReading{"No reading yet"};
+// In the newest reading, for a field that held no number.
+inline constexpr QLatin1String NoValue{"--"};
+// The toggle that draws the limits also where they are far from the readings.
+inline constexpr QLatin1String AlwaysLimits{"Always show limits"};
 // The newest reading: time, voltage, current, power, current and power limits.
 inline constexpr QLatin1String Newest{"%1   %2 V   %3 A   %4 W   (limits %5 A, %6 W)"};
 inline constexpr QLatin1String Voltage{"Voltage (V)"};
@@ -28,6 +32,8 @@ inline constexpr QLatin1String OpenFailed{"The CSV log cannot be written to %1: 
                                           "No log is running."};
 inline constexpr QLatin1String WriteFailed{"The CSV log could not be written to %1: %2.\n"
                                            "The log has stopped; the rows before stay in it."};
+inline constexpr QLatin1String FileGone{"The CSV log file %1 has gone: it was deleted or moved, "
+                                        "or its folder was removed.\nThe log has stopped."};
 } // namespace TrendText
 
 // The time ranges of the window; 0 is all that the trend holds.

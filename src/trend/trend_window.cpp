@@ -1,45 +1,38 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "trend_window.h"
+#include "trend_plot.h"
 #include "trend_texts.h"
 
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
-#include <algorithm>
+#include <cmath>
 
 namespace {
 
-// Buckets across a chart: about one per two pixels of a wide window.
-constexpr int kBuckets = 800;
+// The monitor polls once a second.
+constexpr qint64 kPollMs = 1000;
 
-// Room above the highest point of a chart.
-constexpr double kHeadroom = 1.1;
-
-// An empty trend shows a minute; a view longer than an hour names the day too.
-constexpr qint64 kMinuteMs = 60'000;
+// A view longer than an hour names the day too.
 constexpr qint64 kHourMs = 3'600'000;
 
-double Highest(const QList<QList<QPointF>>& pieces, double atLeast) {
-    for (const auto& piece : pieces) {
-        for (const QPointF& point : piece) {
-            atLeast = std::max(atLeast, point.y());
-        }
-    }
-    return atLeast;
+// A reading, or a dash where the supply sent no number.
+QString Reading(float value, int decimals) {
+    return std::isnan(value) ? QString(TrendText::NoValue) : QString::number(value, 'f', decimals);
 }
 
 } // namespace
 
 TrendWindow::TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget* parent)
-    : QWidget(parent, Qt::Window), ring_(ring), clock_(clock) {
+    : QWidget(parent, Qt::Window), ring_(ring), clock_(clock), view_(ring) {
     setObjectName(QStringLiteral("TrendWindow"));
     setWindowTitle(TrendText::WindowTitle);
     resize(820, 640);
@@ -52,7 +45,14 @@ TrendWindow::TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget
     range->setCurrentIndex(TrendRange::kDefault);
     pause = new QPushButton(TrendText::Pause, this);
     pause->setObjectName(QStringLiteral("pause"));
-    newest = new QLabel(TrendText::NoReading, this);
+    limits = new QCheckBox(TrendText::AlwaysLimits, this);
+    limits->setObjectName(QStringLiteral("limits"));
+    // Sized once for the widest reading, so that a new one, every second,
+    // does not lay the window out again.
+    newest = new QLabel(
+        QString(TrendText::Newest).arg("00:00:00", "00.00", "0.000", "000.0", "0.00", "000"), this);
+    newest->setFixedSize(newest->sizeHint());
+    newest->setText(TrendText::NoReading);
     newest->setObjectName(QStringLiteral("newest"));
     newest->setTextInteractionFlags(Qt::TextSelectableByMouse);
     logging = new QLabel(this);
@@ -63,6 +63,7 @@ TrendWindow::TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget
     auto* controls = new QHBoxLayout;
     controls->addWidget(range);
     controls->addWidget(pause);
+    controls->addWidget(limits);
     controls->addWidget(newest, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
@@ -77,33 +78,77 @@ TrendWindow::TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget
     }
     layout->addWidget(logging);
 
-    connect(range, &QComboBox::currentIndexChanged, this, &TrendWindow::Redraw);
+    moveOn_ = new QTimer(this);
+    moveOn_->setObjectName(QStringLiteral("moveOn"));
+    moveOn_->setSingleShot(true);
+    connect(moveOn_, &QTimer::timeout, this, &TrendWindow::Draw);
+    connect(range, &QComboBox::currentIndexChanged, this, &TrendWindow::Draw);
     connect(pause, &QPushButton::clicked, this, &TrendWindow::TogglePause);
-    Redraw();
-    ShowNewest();
+    connect(limits, &QCheckBox::toggled, this, &TrendWindow::Draw);
 }
 
 TrendWindow::Plot TrendWindow::MakePlot(const QString& title, TrendValue value,
                                         std::optional<TrendValue> limit, QColor colour) {
-    Plot plot{value, limit, colour, new QChart, nullptr, new QDateTimeAxis, new QValueAxis, {}, {}};
-    plot.chart->setTitle(title);
-    plot.chart->legend()->hide();
-    plot.chart->setMargins(QMargins(4, 4, 4, 4));
-    plot.chart->addAxis(plot.time, Qt::AlignBottom);
-    plot.chart->addAxis(plot.axis, Qt::AlignLeft);
-    plot.axis->setLabelFormat(QStringLiteral("%.1f"));
-    plot.view = new QChartView(plot.chart, this);
-    plot.view->setRenderHint(QPainter::Antialiasing);
+    auto* chart = new QChart;
+    Plot plot{value, limit, chart, nullptr, new QDateTimeAxis, new QValueAxis, nullptr};
+    chart->setTitle(title);
+    chart->legend()->hide();
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    // Square corners: the background is then a plain rectangle to fill.
+    chart->setBackgroundRoundness(0);
+    chart->addAxis(plot.time, Qt::AlignBottom);
+    chart->addAxis(plot.axis, Qt::AlignLeft);
+    plot.plot = new TrendPlot(chart, colour);
+    plot.view = new QChartView(chart, this);
+    // The grid and the axes are straight lines on whole pixels: only the
+    // readings are drawn smooth (TrendPlot), which keeps each frame cheap.
+    plot.view->setRenderHint(QPainter::Antialiasing, false);
     plot.view->setMinimumHeight(140);
     return plot;
 }
 
 void TrendWindow::SampleAdded() {
+    if (!Showing()) {
+        return;
+    }
     ShowNewest();
-    // A wide view moves by less than a bucket per poll: it waits for a whole one.
-    const qint64 bucketMs = (clock_.NowMs() - FromMs(clock_.NowMs())) / kBuckets;
-    if (!paused_ && isVisible() && clock_.NowMs() - drawnAtMs_ >= bucketMs) {
-        Redraw();
+    // A view whose buckets are wider than a poll moves by less than a bucket
+    // per poll: it waits for a whole one, the new readings beyond its end.
+    if (!paused_ &&
+        (view_.BucketMs() <= kPollMs || clock_.NowMs() - view_.ToMs() >= view_.BucketMs())) {
+        Draw();
+    }
+}
+
+bool TrendWindow::Showing() const {
+    return isVisible() && !isMinimized();
+}
+
+void TrendWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!isMinimized()) {
+        ShowNewest();
+        Draw();
+    }
+}
+
+void TrendWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    moveOn_->stop();
+}
+
+// A window that is minimised and restored gets its state change and a show
+// event, in an order that depends on the platform: either one catches up.
+void TrendWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) {
+        return;
+    }
+    if (isMinimized()) {
+        moveOn_->stop();
+    } else if (isVisible()) {
+        ShowNewest();
+        Draw();
     }
 }
 
@@ -112,78 +157,110 @@ void TrendWindow::ShowLogging(const QString& path) {
     logging->setVisible(!path.isEmpty());
 }
 
-int TrendWindow::PieceCount(TrendValue value) const {
+const TrendWindow::Plot* TrendWindow::PlotOf(TrendValue value) const {
     for (const Plot& plot : plots_) {
         if (plot.value == value) {
-            return static_cast<int>(
-                std::count_if(plot.valueLines.begin(), plot.valueLines.end(),
-                              [](QLineSeries* line) { return line->count() > 0; }));
+            return &plot;
         }
     }
-    return 0;
+    return nullptr;
+}
+
+int TrendWindow::PieceCount(TrendValue value) const {
+    return static_cast<int>(view_.Trace(value).Starts().size());
+}
+
+bool TrendWindow::ShowsLimit(TrendValue value) const {
+    return PlotOf(value)->plot->ShowsLimit();
+}
+
+QChartView* TrendWindow::ChartView(TrendValue value) const {
+    return PlotOf(value)->view;
+}
+
+QPoint TrendWindow::ViewPosition(TrendValue value, qint64 ms, double reading) const {
+    const Plot& plot = *PlotOf(value);
+    return plot.view->mapFromScene(plot.plot->ScenePosition(static_cast<double>(ms), reading));
+}
+
+QValueAxis* TrendWindow::ValueAxis(TrendValue value) const {
+    return PlotOf(value)->axis;
+}
+
+QDateTimeAxis* TrendWindow::TimeAxis(TrendValue value) const {
+    return PlotOf(value)->time;
 }
 
 void TrendWindow::TogglePause() {
     paused_ = !paused_;
     pausedAtMs_ = clock_.NowMs();
     pause->setText(paused_ ? TrendText::Resume : TrendText::Pause);
-    if (!paused_) {
-        Redraw();
+    if (paused_) {
+        moveOn_->stop();
+    } else {
+        view_.Invalidate();
+        Draw();
     }
 }
 
-qint64 TrendWindow::FromMs(qint64 toMs) const {
-    const qint64 spanMs = range->currentData().toLongLong();
-    if (spanMs > 0) {
-        return toMs - spanMs;
-    }
-    return ring_.Empty() ? toMs - kMinuteMs : ring_.At(0).ms;
+qint64 TrendWindow::SpanMs() const {
+    return range->currentData().toLongLong();
 }
 
-void TrendWindow::Redraw() {
-    const qint64 toMs = paused_ ? pausedAtMs_ : clock_.NowMs();
-    const qint64 fromMs = FromMs(toMs);
-    drawnAtMs_ = toMs;
+void TrendWindow::Draw() {
+    if (!Showing()) {
+        return;
+    }
+    ++frames_;
+    rebuilds_ += view_.Update(SpanMs(), paused_ ? pausedAtMs_ : clock_.NowMs()) ? 1 : 0;
     for (Plot& plot : plots_) {
-        RedrawPlot(plot, fromMs, toMs);
+        DrawPlot(plot);
+    }
+    // Without readings the time axis still moves on, by a poll or a bucket.
+    if (!paused_) {
+        moveOn_->start(static_cast<int>(std::max(view_.BucketMs(), kPollMs) + kPollMs / 2));
     }
 }
 
-void TrendWindow::RedrawPlot(Plot& plot, qint64 fromMs, qint64 toMs) {
-    const auto values = TrendSegments(ring_, plot.value, fromMs, toMs, kBuckets);
-    DrawPieces(plot, plot.valueLines, values, QPen(plot.colour, 1.5));
-    double top = Highest(values, 0);
-    if (plot.limit) {
-        const auto limits = TrendSegments(ring_, *plot.limit, fromMs, toMs, kBuckets);
-        DrawPieces(plot, plot.limitLines, limits,
-                   QPen(plot.colour.lighter(150), 1.5, Qt::DashLine));
-        top = Highest(limits, top);
+void TrendWindow::DrawPlot(Plot& plot) {
+    const qint64 fromMs = view_.FromMs();
+    const qint64 toMs = view_.ToMs();
+    const TrendTrace& values = view_.Trace(plot.value);
+    const auto extent = values.Extent(fromMs, toMs);
+    const TrendTrace* limit = plot.limit ? &view_.Trace(*plot.limit) : nullptr;
+    const auto limitExtent =
+        limit != nullptr ? limit->Extent(fromMs, toMs) : std::optional<std::pair<double, double>>();
+    const bool showLimit =
+        limitExtent &&
+        (limits->isChecked() ||
+         (extent && LimitInReach(limitExtent->first, extent->first, extent->second)));
+    std::optional<std::pair<double, double>> shown = extent;
+    if (showLimit) {
+        shown = shown ? std::pair(std::min(shown->first, limitExtent->first),
+                                  std::max(shown->second, limitExtent->second))
+                      : limitExtent;
     }
-    plot.time->setFormat(toMs - fromMs > kHourMs ? QStringLiteral("dd hh:mm")
-                                                 : QStringLiteral("hh:mm:ss"));
+    // Without readings in view the axis keeps its ends.
+    if (shown) {
+        // The ticks and their format first: the axis lays its labels out
+        // anew when its range changes.
+        const AxisFit fit = FitAxis(shown->first, shown->second);
+        const QString format = QStringLiteral("%.%1f").arg(fit.decimals);
+        if (plot.axis->labelFormat() != format) {
+            plot.axis->setLabelFormat(format);
+        }
+        plot.axis->setTickCount(fit.ticks);
+        plot.axis->setRange(fit.min, fit.max);
+    }
+    const QString timeFormat =
+        toMs - fromMs > kHourMs ? QStringLiteral("dd hh:mm") : QStringLiteral("hh:mm:ss");
+    if (plot.time->format() != timeFormat) {
+        plot.time->setFormat(timeFormat);
+    }
     plot.time->setRange(QDateTime::fromMSecsSinceEpoch(fromMs),
                         QDateTime::fromMSecsSinceEpoch(toMs));
-    plot.axis->setRange(0, top > 0 ? top * kHeadroom : 1);
-    plot.axis->applyNiceNumbers();
-}
-
-void TrendWindow::DrawPieces(Plot& plot, QList<QLineSeries*>& pool,
-                             const QList<QList<QPointF>>& pieces, const QPen& pen) {
-    while (pool.size() < pieces.size()) {
-        auto* line = new QLineSeries(plot.chart);
-        plot.chart->addSeries(line);
-        line->attachAxis(plot.time);
-        line->attachAxis(plot.axis);
-        line->setPen(pen);
-        pool.append(line);
-    }
-    for (qsizetype i = 0; i < pool.size(); ++i) {
-        if (i < pieces.size()) {
-            pool[i]->replace(pieces[i]);
-        } else if (pool[i]->count() > 0) {
-            pool[i]->clear();
-        }
-    }
+    plot.plot->Show(&values, showLimit ? limit : nullptr, fromMs, toMs, plot.axis->min(),
+                    plot.axis->max());
 }
 
 void TrendWindow::ShowNewest() {
@@ -193,10 +270,7 @@ void TrendWindow::ShowNewest() {
     const TrendSample& s = ring_.Back();
     newest->setText(
         QString(TrendText::Newest)
-            .arg(QDateTime::fromMSecsSinceEpoch(s.ms).toString(QStringLiteral("hh:mm:ss")))
-            .arg(s.voltage, 0, 'f', 2)
-            .arg(s.current, 0, 'f', 3)
-            .arg(s.power, 0, 'f', 1)
-            .arg(s.currentLimit, 0, 'f', 2)
-            .arg(s.powerLimit, 0, 'f', 0));
+            .arg(QDateTime::fromMSecsSinceEpoch(s.ms).toString(QStringLiteral("hh:mm:ss")),
+                 Reading(s.voltage, 2), Reading(s.current, 3), Reading(s.power, 1),
+                 Reading(s.currentLimit, 2), Reading(s.powerLimit, 0)));
 }

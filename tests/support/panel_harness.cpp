@@ -17,7 +17,7 @@ void MessageBoxCloser::CloseOpenBox() {
     }
     if (box != recorded_) {
         recorded_ = box;
-        seen_.append({box->windowTitle(), box->text(), box->detailedText()});
+        seen_.append({box->windowTitle(), box->text(), box->detailedText(), box->icon()});
     }
     if (!keepOpen_) {
         box->accept();

@@ -21,6 +21,7 @@ struct SeenMessage {
     QString title;
     QString text;
     QString details; // the text behind the details button
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
 // While alive, records every modal message box as soon as it shows (its title

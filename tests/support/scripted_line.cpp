@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scripted_line.h"
 
+#include <QFile>
 #include <QTest>
 
 #include <cerrno>
@@ -23,7 +24,10 @@ ScriptedLine::ScriptedLine() {
     ::cfmakeraw(&raw);
     ::tcsetattr(slave_, TCSANOW, &raw);
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    slavePath_ = QString::fromLocal8Bit(name);
+    const QString link = linkDir_.filePath(QStringLiteral("port"));
+    if (QFile::link(QString::fromLocal8Bit(name), link)) {
+        path_ = link;
+    }
     readNotifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
     connect(readNotifier_.get(), &QSocketNotifier::activated, this, &ScriptedLine::ReadFromPanel);
     writeNotifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Write);

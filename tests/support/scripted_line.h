@@ -7,7 +7,7 @@
 //
 //   ScriptedLine line;
 //   line.Answer("U", "S40.005\n");   // reply to every "U" command line
-//   PointComPorts({line.SlavePath()});
+//   PointComPorts({line.Path()});
 //   ...
 //   QVERIFY(line.WaitForCommands(2));
 //   QCOMPARE(line.Commands(), QStringList({"SUM", "U"}));
@@ -19,6 +19,7 @@
 #include <QSocketNotifier>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <memory>
 
 class ScriptedLine : public QObject {
@@ -27,8 +28,11 @@ public:
     ScriptedLine();
     ~ScriptedLine() override;
 
+    // The path the panel opens: a link to the slave in a folder of its own,
+    // so that a lock file a killed program left on the slave's name never
+    // refuses the panel (Qt names the lock file after the path it opens).
     // Empty when the pseudo-terminal could not be made.
-    QString SlavePath() const { return slavePath_; }
+    QString Path() const { return path_; }
 
     // From now on, every command line `command` (without its CR) is answered with `reply`.
     void Answer(const QString& command, const QByteArray& reply);
@@ -51,7 +55,8 @@ private:
 
     int master_ = -1;
     int slave_ = -1;
-    QString slavePath_;
+    QTemporaryDir linkDir_;
+    QString path_;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
     QByteArray received_;

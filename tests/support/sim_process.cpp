@@ -35,12 +35,16 @@ QString SimProcess::LogPath() const {
 QString SimProcess::Start(const QStringList& args, int timeoutMs) {
     QStringList all = args;
     all << "--log" << LogPath() << "--exit-on-eof";
+    if (!args.contains(QStringLiteral("--link"))) {
+        link_ = logDir_.filePath("port");
+        all << "--link" << link_;
+    }
     process_.start(ZRM_SIM_PATH, all);
     if (!process_.waitForStarted(timeoutMs)) {
         return {};
     }
     slavePath_ = WaitForLine(IsPath, timeoutMs);
-    return slavePath_;
+    return slavePath_.isEmpty() ? QString() : Port();
 }
 
 void SimProcess::ReadOutput() {
@@ -119,10 +123,11 @@ QMap<QString, QString> SimProcess::State(int timeoutMs) {
 QString SimProcess::Replug(int timeoutMs) {
     Control("replug");
     const QString path = WaitForLine(IsPath, timeoutMs);
-    if (!path.isEmpty()) {
-        slavePath_ = path;
+    if (path.isEmpty()) {
+        return {};
     }
-    return path;
+    slavePath_ = path;
+    return Port();
 }
 
 bool SimProcess::Stop(int timeoutMs) {

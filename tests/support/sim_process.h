@@ -3,7 +3,7 @@
 //
 //   SimProcess sim;
 //   const QString port = sim.Start({"--model", "ZRM-3033", "--no-pacing"});
-//   QVERIFY(!port.isEmpty());           // the pseudo-terminal's slave path
+//   QVERIFY(!port.isEmpty());           // a link to the pseudo-terminal's slave
 //   ... talk to `port`, or point ZRM_COM1 at it ...
 //   QVERIFY(sim.WaitForLogCount(3));    // the supply has received three command lines
 //   QCOMPARE(sim.LoggedCommands().last(), QString("SV 07.50"));
@@ -38,9 +38,14 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
     ~SimProcess();
 
-    // Starts zrm-sim with `args` (see zrm-sim --help) and returns the slave path it prints
-    // first; an empty string if it did not start or printed nothing in time.
+    // Starts zrm-sim with `args` (see zrm-sim --help) and returns Port(); an empty string if
+    // it did not start or printed nothing in time.
     QString Start(const QStringList& args = {}, int timeoutMs = kDefaultTimeoutMs);
+    // The path to open the line at: the simulator's --link in its own folder, which follows
+    // the slave through a replug, unless args named a --link (then the slave path). Qt's
+    // serial port names its lock file after the path it opens, so a lock file that a killed
+    // program left on /dev/pts/N never refuses a test that gets the same number.
+    QString Port() const { return link_.isEmpty() ? slavePath_ : link_; }
     // The slave path most recently printed (after Start or Replug).
     QString SlavePath() const { return slavePath_; }
 
@@ -56,7 +61,7 @@ public:
     // -> "40", ...); empty on timeout. Control lines are handled in order, so when this
     // returns every earlier Control() has taken effect.
     QMap<QString, QString> State(int timeoutMs = kDefaultTimeoutMs);
-    // Sends "replug" and returns the new slave path (empty on timeout).
+    // Sends "replug" and returns Port() once the new slave is there (empty on timeout).
     QString Replug(int timeoutMs = kDefaultTimeoutMs);
 
     // Closes standard input and waits for the simulator to end; true if it ended with
@@ -77,6 +82,7 @@ private:
     QProcess process_;
     QTemporaryDir logDir_;
     QString slavePath_;
+    QString link_;
     QByteArray partialLine_;
     QStringList lines_;
 };

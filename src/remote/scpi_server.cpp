@@ -4,6 +4,7 @@
 #include "scpi_framer.h"
 #include "scpi_session.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -150,8 +151,8 @@ void ScpiServer::Read(Client& client) {
     ScheduleRun();
 }
 
-// One message per pass of the event loop, so that the panel's timers, its
-// window and the other clients' sockets are served between them.
+// Messages run for a short while at a time, so that the panel's timers, its
+// window and the sockets are served between them however much is waiting.
 void ScpiServer::ScheduleRun() {
     if (scheduled_ || std::none_of(clients_.begin(), clients_.end(),
                                    [](const auto& client) { return client->MayRun(); })) {
@@ -160,29 +161,34 @@ void ScpiServer::ScheduleRun() {
     scheduled_ = true;
     QTimer::singleShot(0, this, [this] {
         scheduled_ = false;
-        RunNext();
+        RunWaiting();
     });
 }
 
-void ScpiServer::RunNext() {
+void ScpiServer::RunWaiting() {
     // Inside a command of our own, or inside one of the panel's waits: the
     // end of either schedules the next run.
-    if (running_ || !instrument_.Idle()) {
+    if (running_) {
         return;
     }
-    const std::shared_ptr<Client> client = NextClient();
-    if (!client) {
-        return;
+    constexpr qint64 kSliceNs = 2'000'000;
+    QElapsedTimer slice;
+    slice.start();
+    while (slice.nsecsElapsed() < kSliceNs && instrument_.Idle()) {
+        const std::shared_ptr<Client> client = NextClient();
+        if (!client) {
+            break;
+        }
+        const ScpiMessage message = client->waiting.takeFirst();
+        running_ = true;
+        const QString reply = client->session.Run(message);
+        running_ = false;
+        if (!reply.isEmpty() && client->socket &&
+            client->socket->state() == QAbstractSocket::ConnectedState) {
+            client->socket->write(reply.toLatin1() + '\n');
+        }
+        Read(*client);
     }
-    const ScpiMessage message = client->waiting.takeFirst();
-    running_ = true;
-    const QString reply = client->session.Run(message);
-    running_ = false;
-    if (!reply.isEmpty() && client->socket &&
-        client->socket->state() == QAbstractSocket::ConnectedState) {
-        client->socket->write(reply.toLatin1() + '\n');
-    }
-    Read(*client);
     DropFinished();
     ScheduleRun();
 }

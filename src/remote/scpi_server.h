@@ -60,7 +60,7 @@ private:
     void Accept();
     void Read(Client& client);
     void ScheduleRun();
-    void RunNext();
+    void RunWaiting();
     std::shared_ptr<Client> NextClient();
     void DropFinished();
 

@@ -30,12 +30,16 @@ public:
     std::optional<SupplyReading> last = SupplyReading{5, 0, 0, 5, 200};
     std::optional<SupplyReading> fresh = SupplyReading{4.99f, 0.499f, 2.5f, 5, 200};
     int reconnects = 0;
-    QStringList wire; // what the panel would have sent, in order
+    mutable int idleChecks = 0; // how often the server asked
+    QStringList wire;           // what the panel would have sent, in order
 
     float& At(Setting setting) { return values[static_cast<int>(setting)]; }
     float At(Setting setting) const { return values[static_cast<int>(setting)]; }
 
-    bool Idle() const override { return idle; }
+    bool Idle() const override {
+        ++idleChecks;
+        return idle;
+    }
     QString Model() const override { return model; }
     bool LinkLost() const override { return lost; }
     bool EditOpen() const override { return editOpen; }
@@ -57,6 +61,8 @@ public:
 
     void Set(Setting setting, float value) override {
         At(setting) = value;
+        // The supply pulls its set-point down to a lower voltage limit.
+        At(Setting::VoltageSet) = std::min(At(Setting::VoltageSet), At(Setting::VoltageLimit));
         static const SetValue kSet[] = {SetValue::VoltageSet, SetValue::VoltageLimit,
                                         SetValue::CurrentLimit, SetValue::PowerLimit};
         const float most[] = {maxVoltage, maxVoltage, maxCurrent, maxPower};

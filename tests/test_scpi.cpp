@@ -30,6 +30,12 @@ void Prepare(FakeInstrument& fake, const QString& state) {
             fake.fine = true;
         } else if (key == u"hot") {
             fake.overTemperature = true;
+        } else if (key == u"zrm3033") {
+            fake.model = QStringLiteral("ZRM-3033");
+            fake.maxVoltage = 20;
+            fake.maxCurrent = 9.99f;
+            fake.maxPower = 199;
+            fake.At(Setting::VoltageLimit) = 20;
         } else if (key == u"unidentified") {
             fake.model.clear();
         } else if (key == u"silent") {
@@ -242,6 +248,16 @@ void ScpiTest::numbers_data() {
     Row("watts", "", "POW 95W", {""}, {"SP 095"});
     Row("a limit in volts", "", "VOLT:LIM 30V", {""}, {"SU 30"});
     Row("the bound itself passes", "", "VOLT 40", {""}, {"SV 40.00"});
+    Row("rounded to the supply's resolution", "", "VOLT 7.456;VOLT?;VOLT:LIM 12.4;VOLT:LIM?",
+        {"7.46;12"}, {"SV 07.46", "SU 12"});
+    Row("rounded half away from zero", "", "VOLT:LIM 12.5;CURR 1.234;POW 60.5", {""},
+        {"SU 13", "SI 1.23", "SP 061"});
+    Row("rounding to the bound passes", "", "VOLT 40.004;POW 200.4", {""}, {"SV 40.00", "SP 200"});
+    Row("rounding past the bound is refused", "", "VOLT 40.005", {""}, {}, {DataOutOfRange});
+    Row("the most whole watts at the voltage limit", "zrm3033 vlimit=15", "POW? MAX;POW MAX;POW?",
+        {"149;149"}, {"SP 149"});
+    Row("a watt beyond that is refused", "zrm3033 vlimit=15", "POW 149.6", {""}, {},
+        {DataOutOfRange});
     Row("maximum", "", "VOLT MAX", {""}, {"SV 40.00"});
     Row("maximum, long form", "", "VOLT maximum", {""}, {"SV 40.00"});
     Row("minimum", "", "VOLT MIN", {""}, {"SV 00.00"});
@@ -257,7 +273,7 @@ void ScpiTest::numbers_data() {
         {DataOutOfRange});
     Row("negative", "", "VOLT -0.01", {""}, {}, {DataOutOfRange});
     Row("above the model's voltage", "", "VOLT:LIM 41", {""}, {}, {DataOutOfRange});
-    Row("below the least voltage limit", "", "VOLT:LIM 0.5", {""}, {}, {DataOutOfRange});
+    Row("below the least voltage limit", "", "VOLT:LIM 0.4", {""}, {}, {DataOutOfRange});
     Row("below the least current", "", "CURR 0.01", {""}, {}, {DataOutOfRange});
     Row("above the model's current", "", "CURR 5.01", {""}, {}, {DataOutOfRange});
     Row("above the model's power", "", "POW 201", {""}, {}, {DataOutOfRange});

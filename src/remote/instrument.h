@@ -13,10 +13,11 @@ enum class Setting { VoltageSet, VoltageLimit, CurrentLimit, PowerLimit };
 
 // The smallest and largest value of a setting that the panel's rules allow
 // at this moment (the set-point up to the voltage limit, a limit up to the
-// model's maximum).
+// model's maximum), and the resolution that the supply takes it in.
 struct SettingRange {
     float minimum = 0;
     float maximum = 0;
+    float resolution = 0; // 0.01 V, 1 V, 0.01 A, 1 W
 };
 
 // One status line of the supply, in numbers.
@@ -47,7 +48,8 @@ public:
 
     virtual float Value(Setting setting) const = 0;
     virtual SettingRange Allowed(Setting setting) const = 0;
-    // Sets the value, which lies within Allowed, as its entry key does.
+    // Sets the value, which lies within Allowed and on its resolution, as its
+    // entry key does.
     virtual void Set(Setting setting, float value) = 0;
     // One step of the set-point up (+1) or down (-1) with the step size in
     // force, as the up and down keys do; false when the step would cross a

@@ -242,6 +242,27 @@ void StepSizeQuery(Run& run, Quantity, const Argument&) {
 
 // ---- SOURce and OUTPut ----
 
+// The settings' values lie on their resolution, the one they go to the
+// supply in: a value is rounded to it (half away from zero), and the bounds
+// are the outermost values on it within the range.
+double OnResolution(double value, const SettingRange& range) {
+    return range.resolution > 0 ? std::round(value / range.resolution) * range.resolution : value;
+}
+
+double Least(const SettingRange& range) {
+    constexpr double kSlack = 1e-6; // of a step: 0.02 / 0.01 is not exactly 2
+    return range.resolution > 0
+               ? std::ceil(range.minimum / range.resolution - kSlack) * range.resolution
+               : range.minimum;
+}
+
+double Most(const SettingRange& range) {
+    constexpr double kSlack = 1e-6;
+    return range.resolution > 0
+               ? std::floor(range.maximum / range.resolution + kSlack) * range.resolution
+               : range.maximum;
+}
+
 // A value the panel's rules do not allow now is refused, never brought into
 // range: a script must learn that its value was not taken.
 void SetLevel(Run& run, Quantity quantity, const Argument& argument) {
@@ -256,21 +277,23 @@ void SetLevel(Run& run, Quantity quantity, const Argument& argument) {
         return;
     }
     const SettingRange range = run.instrument.Allowed(setting);
-    double value = argument.value;
+    double value = OnResolution(argument.value, range);
     switch (argument.kind) {
     case Argument::Kind::Minimum:
-        value = range.minimum;
+        value = Least(range);
         break;
     case Argument::Kind::Maximum:
-        value = range.maximum;
+        value = Most(range);
         break;
     case Argument::Kind::Default:
         // The set-point's default is the safe one, the limits' the supply's own.
-        value = setting == Setting::VoltageSet ? range.minimum : range.maximum;
+        value = setting == Setting::VoltageSet ? Least(range) : Most(range);
         break;
     default:
         break;
     }
+    // Compared in single precision, as the panel keeps its values; a value
+    // equal to a bound passes.
     const auto single = static_cast<float>(value);
     if (!std::isfinite(single) || single < range.minimum || single > range.maximum) {
         run.Fail(ScpiError::DataOutOfRange);
@@ -282,13 +305,13 @@ void SetLevel(Run& run, Quantity quantity, const Argument& argument) {
 void LevelQuery(Run& run, Quantity quantity, const Argument& argument) {
     const Setting setting = SettingOf(quantity);
     const SettingRange range = run.instrument.Allowed(setting);
-    float value = run.instrument.Value(setting);
+    double value = run.instrument.Value(setting);
     if (argument.kind == Argument::Kind::Minimum) {
-        value = range.minimum;
+        value = Least(range);
     } else if (argument.kind == Argument::Kind::Maximum) {
-        value = range.maximum;
+        value = Most(range);
     }
-    run.Reply(FormatQuantity(quantity, value));
+    run.Reply(FormatQuantity(quantity, static_cast<float>(value)));
 }
 
 void SetpointStepQuery(Run& run, Quantity, const Argument&) {

@@ -48,13 +48,13 @@ public:
     SettingRange Allowed(Setting setting) const override {
         switch (setting) {
         case Setting::VoltageSet:
-            return {0, At(Setting::VoltageLimit)};
+            return {0, At(Setting::VoltageLimit), 0.01f};
         case Setting::VoltageLimit:
-            return {1, maxVoltage};
+            return {1, maxVoltage, 1};
         case Setting::CurrentLimit:
-            return {0.02f, maxCurrent};
+            return {0.02f, maxCurrent, 0.01f};
         case Setting::PowerLimit:
-            return {1, std::min(maxPower, std::floor(maxCurrent * At(Setting::VoltageLimit)))};
+            return {1, std::min(maxPower, maxCurrent * At(Setting::VoltageLimit)), 1};
         }
         return {};
     }

@@ -3,6 +3,8 @@
 
 #include "scpi_framer.h"
 #include "scpi_session.h"
+#include "supply_link.h"
+#include "wire_trace.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -10,6 +12,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+
+Q_LOGGING_CATEGORY(lcRemote, "zrm.remote", QtWarningMsg)
 
 namespace {
 
@@ -22,8 +26,10 @@ constexpr qint64 kReadChunk = InputFramer::kMaxMessage + 2;
 } // namespace
 
 struct ScpiServer::Client {
-    Client(QTcpSocket* s, Instrument& instrument) : socket(s), session(instrument) {}
+    Client(int n, QTcpSocket* s, Instrument& instrument)
+        : number(n), socket(s), session(instrument) {}
 
+    int number; // counted from 1 since the server was made, for the trace
     QPointer<QTcpSocket> socket;
     InputFramer framer;
     QList<ScpiMessage> waiting; // oldest first
@@ -124,11 +130,18 @@ void ScpiServer::Accept() {
         // Replies go out at once rather than waiting to fill a packet.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         socket->setReadBufferSize(kReadBufferBytes);
-        auto client = std::make_shared<Client>(socket, instrument_);
+        auto client = std::make_shared<Client>(++clientsSeen_, socket, instrument_);
+        qCDebug(lcRemote).noquote() << TraceMs()
+                                    << QStringLiteral("client %1 connected from %2:%3")
+                                           .arg(client->number)
+                                           .arg(socket->peerAddress().toString())
+                                           .arg(socket->peerPort());
         Client* raw = client.get();
         connect(socket, &QTcpSocket::readyRead, this, [this, raw] { Read(*raw); });
         connect(socket, &QTcpSocket::bytesWritten, this, &ScpiServer::ScheduleRun);
         connect(socket, &QTcpSocket::disconnected, this, [this, raw] {
+            qCDebug(lcRemote).noquote()
+                << TraceMs() << QStringLiteral("client %1 closed").arg(raw->number);
             raw->gone = true;
             Read(*raw);
             emit ClientCountChanged(ClientCount());
@@ -180,9 +193,17 @@ void ScpiServer::RunWaiting() {
             break;
         }
         const ScpiMessage message = client->waiting.takeFirst();
+        qCDebug(lcRemote).noquote()
+            << TraceMs() << QStringLiteral("client %1 <-").arg(client->number)
+            << (message.tooLong ? QStringLiteral("(too long)")
+                                : EscapeControls(QString::fromLatin1(message.text)));
         running_ = true;
         const QString reply = client->session.Run(message);
         running_ = false;
+        if (!reply.isEmpty()) {
+            qCDebug(lcRemote).noquote()
+                << TraceMs() << QStringLiteral("client %1 ->").arg(client->number) << reply;
+        }
         if (!reply.isEmpty() && client->socket &&
             client->socket->state() == QAbstractSocket::ConnectedState) {
             client->socket->write(reply.toLatin1() + '\n');

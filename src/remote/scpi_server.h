@@ -2,7 +2,8 @@
 // The SCPI server on a TCP socket: several clients, each with its own input,
 // session and replies in the order of its queries. Commands run one at a
 // time, in arrival order per client, and only while the instrument is idle:
-// never inside one of the panel's reply waits or pauses.
+// never inside one of the panel's reply waits or pauses. Its trace, on
+// standard error: QT_LOGGING_RULES="zrm.remote.debug=true".
 #pragma once
 
 #include "instrument.h"
@@ -68,6 +69,7 @@ private:
     QTcpServer* server_;
     std::vector<std::shared_ptr<Client>> clients_;
     size_t nextClient_ = 0;
+    int clientsSeen_ = 0;
     bool scheduled_ = false;
     bool running_ = false;
 };

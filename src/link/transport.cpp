@@ -83,7 +83,28 @@ QString OpenNote(int n, const QString& path, PortOutcome outcome, const QString&
     return why.isEmpty() ? line : line + QLatin1String(" (") + why + u')';
 }
 
+// Counts a wait of the panel's for as long as it runs; the last one to end
+// tells whoever waits for the line to be free.
+class WaitScope {
+public:
+    explicit WaitScope(Form1& form) : form_(form) { ++form_.Waits; }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+    ~WaitScope() {
+        if (--form_.Waits == 0) {
+            emit form_.IdleAgain();
+        }
+    }
+
+private:
+    Form1& form_;
+};
+
 } // namespace
+
+bool Form1::Idle() const {
+    return Waits == 0 && Connecting == kFalse && !Reconnecting && !Timer2->isActive();
+}
 
 void Form1::SendCommand(const QString& command) {
     // An empty command is one that its builder refused.
@@ -98,6 +119,7 @@ void Form1::SendCommand(const QString& command) {
 }
 
 QString Form1::ReadReply() {
+    const WaitScope waiting(*this);
     ReplyPending = kTrue;
     ReplyBuffer buffer;
     QElapsedTimer clock;
@@ -139,6 +161,7 @@ QString Form1::ReadReply() {
 }
 
 void Form1::WaitSeconds(double seconds) {
+    const WaitScope waiting(*this);
     QElapsedTimer clock;
     clock.start();
     QTimer alarm;

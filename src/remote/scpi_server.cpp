@@ -7,37 +7,79 @@
 #include "wire_trace.h"
 
 #include <QElapsedTimer>
-#include <QPointer>
+#include <QSocketNotifier>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcRemote, "zrm.remote", QtWarningMsg)
 
 namespace {
 
-// What a client's socket keeps of its input before Qt stops reading it from
-// the system, and TCP's window closes on the client.
-constexpr qint64 kReadBufferBytes = 16 * 1024;
-// At most one message per read: the queue bound is kept exactly.
-constexpr qint64 kReadChunk = InputFramer::kMaxMessage + 2;
+// What is kept of a client's input before it is no longer read, so that TCP's
+// window closes on the client.
+constexpr qsizetype kReadBufferBytes = 16 * 1024;
+constexpr qsizetype kReadChunk = 4096;
+
+// Accepts connections and hands on their sockets as they are: a client may
+// shut its sending side and still read the replies to what it sent, which
+// QTcpSocket, closing at the first end of input, does not allow.
+class Listener : public QTcpServer {
+    Q_OBJECT
+public:
+    using QTcpServer::QTcpServer;
+
+signals:
+    void Connection(qintptr descriptor);
+
+protected:
+    void incomingConnection(qintptr descriptor) override { emit Connection(descriptor); }
+};
+
+QString PeerOf(int fd) {
+    sockaddr_storage peer = {};
+    socklen_t size = sizeof peer;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &size) != 0) {
+        return QStringLiteral("?");
+    }
+    QHostAddress address(reinterpret_cast<const sockaddr*>(&peer));
+    const quint16 port = peer.ss_family == AF_INET6
+                             ? ntohs(reinterpret_cast<const sockaddr_in6*>(&peer)->sin6_port)
+                             : ntohs(reinterpret_cast<const sockaddr_in*>(&peer)->sin_port);
+    return address.toString() + u':' + QString::number(port);
+}
 
 } // namespace
 
 struct ScpiServer::Client {
-    Client(int n, QTcpSocket* s, Instrument& instrument)
-        : number(n), socket(s), session(instrument) {}
+    Client(int n, int descriptor, Instrument& instrument)
+        : number(n), fd(descriptor), session(instrument) {}
 
     int number; // counted from 1 since the server was made, for the trace
-    QPointer<QTcpSocket> socket;
+    int fd;
+    QSocketNotifier* readable = nullptr;
+    QSocketNotifier* writable = nullptr;
+    QByteArray input; // received and not yet cut into messages
     InputFramer framer;
     QList<ScpiMessage> waiting; // oldest first
+    QByteArray output;          // replies the client has not taken yet
     ScpiSession session;
-    bool gone = false; // the client closed its end: what it sent still runs
+    bool inputEnded = false; // the client has sent its last byte: what it sent still runs
+    bool outputGone = false; // the client takes no more replies
 
     bool MayRun() const {
-        return !waiting.isEmpty() && (gone || !socket || socket->bytesToWrite() < kMaxUnsentBytes);
+        return !waiting.isEmpty() && (outputGone || output.size() < kMaxUnsentBytes);
+    }
+    bool Finished() const {
+        return inputEnded && waiting.isEmpty() && input.isEmpty() &&
+               (outputGone || output.isEmpty());
     }
 };
 
@@ -65,15 +107,13 @@ std::optional<ListenAddress> ParseListenAddress(const QString& text) {
 }
 
 ScpiServer::ScpiServer(Instrument& instrument, QObject* parent)
-    : QObject(parent), instrument_(instrument), server_(new QTcpServer(this)) {
-    connect(server_, &QTcpServer::newConnection, this, &ScpiServer::Accept);
+    : QObject(parent), instrument_(instrument), server_(new Listener(this)) {
+    connect(static_cast<Listener*>(server_), &Listener::Connection, this, &ScpiServer::Accept);
 }
 
 ScpiServer::~ScpiServer() {
     for (const std::shared_ptr<Client>& client : clients_) {
-        if (client->socket) {
-            client->socket->disconnect(this);
-        }
+        ::close(client->fd);
     }
 }
 
@@ -88,11 +128,9 @@ QString ScpiServer::ErrorString() const {
 void ScpiServer::Close() {
     server_->close();
     for (const std::shared_ptr<Client>& client : clients_) {
-        if (client->socket) {
-            client->socket->disconnect(this);
-            client->socket->abort();
-            client->socket->deleteLater();
-        }
+        delete client->readable;
+        delete client->writable;
+        ::close(client->fd);
     }
     clients_.clear();
     emit ClientCountChanged(0);
@@ -111,56 +149,101 @@ QString ScpiServer::AddressText() const {
 }
 
 int ScpiServer::ClientCount() const {
-    return static_cast<int>(std::count_if(clients_.begin(), clients_.end(),
-                                          [](const auto& client) { return !client->gone; }));
+    return static_cast<int>(clients_.size());
 }
 
 void ScpiServer::Resume() {
     ScheduleRun();
 }
 
-void ScpiServer::Accept() {
-    while (server_->hasPendingConnections()) {
-        QTcpSocket* socket = server_->nextPendingConnection();
-        if (ClientCount() >= kMaxClients) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        // Replies go out at once rather than waiting to fill a packet.
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        socket->setReadBufferSize(kReadBufferBytes);
-        auto client = std::make_shared<Client>(++clientsSeen_, socket, instrument_);
-        qCDebug(lcRemote).noquote() << TraceMs()
-                                    << QStringLiteral("client %1 connected from %2:%3")
-                                           .arg(client->number)
-                                           .arg(socket->peerAddress().toString())
-                                           .arg(socket->peerPort());
-        Client* raw = client.get();
-        connect(socket, &QTcpSocket::readyRead, this, [this, raw] { Read(*raw); });
-        connect(socket, &QTcpSocket::bytesWritten, this, &ScpiServer::ScheduleRun);
-        connect(socket, &QTcpSocket::disconnected, this, [this, raw] {
-            qCDebug(lcRemote).noquote()
-                << TraceMs() << QStringLiteral("client %1 closed").arg(raw->number);
-            raw->gone = true;
-            Read(*raw);
-            emit ClientCountChanged(ClientCount());
-            DropFinished();
-        });
-        clients_.push_back(std::move(client));
-        emit ClientCountChanged(ClientCount());
+void ScpiServer::Accept(qintptr descriptor) {
+    const int fd = static_cast<int>(descriptor);
+    if (ClientCount() >= kMaxClients) {
+        ::close(fd);
+        return;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    // Replies go out at once rather than waiting to fill a packet.
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    auto client = std::make_shared<Client>(++clientsSeen_, fd, instrument_);
+    client->readable = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    client->writable = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    client->writable->setEnabled(false);
+    Client* raw = client.get();
+    connect(client->readable, &QSocketNotifier::activated, this, [this, raw] {
+        Receive(*raw);
+        DropFinished();
+    });
+    connect(client->writable, &QSocketNotifier::activated, this, [this, raw] {
+        Flush(*raw);
+        DropFinished();
+    });
+    qCDebug(lcRemote).noquote()
+        << TraceMs()
+        << QStringLiteral("client %1 connected from %2").arg(client->number).arg(PeerOf(fd));
+    clients_.push_back(std::move(client));
+    emit ClientCountChanged(ClientCount());
 }
 
-void ScpiServer::Read(Client& client) {
-    while (client.socket && client.waiting.size() < kQueueLength) {
-        const QByteArray bytes = client.socket->canReadLine() ? client.socket->readLine(kReadChunk)
-                                                              : client.socket->read(kReadChunk);
-        if (bytes.isEmpty()) {
+void ScpiServer::Receive(Client& client) {
+    char chunk[kReadChunk];
+    while (!client.inputEnded && client.input.size() < kReadBufferBytes) {
+        const qsizetype room = std::min(kReadChunk, kReadBufferBytes - client.input.size());
+        const ssize_t n = ::recv(client.fd, chunk, static_cast<size_t>(room), 0);
+        if (n > 0) {
+            client.input.append(chunk, n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             break;
+        } else {
+            // The end of its input, or a connection reset: nothing more comes.
+            qCDebug(lcRemote).noquote()
+                << TraceMs() << QStringLiteral("client %1 closed").arg(client.number);
+            client.inputEnded = true;
+            if (n < 0) {
+                client.outputGone = true;
+                client.output.clear();
+            }
         }
-        client.framer.Append(bytes, client.waiting);
     }
+    Frame(client);
+}
+
+void ScpiServer::Frame(Client& client) {
+    // One message at a time, so that the queue holds no more than its length.
+    while (client.waiting.size() < kQueueLength && !client.input.isEmpty()) {
+        const qsizetype lf = client.input.indexOf('\n');
+        const qsizetype take = lf < 0 ? client.input.size() : lf + 1;
+        client.framer.Append(QByteArrayView(client.input).first(take), client.waiting);
+        client.input.remove(0, take);
+    }
+    // A message cut off by the end of the input is not carried out.
+    if (client.inputEnded && client.input.isEmpty()) {
+        client.framer = InputFramer();
+    }
+    client.readable->setEnabled(!client.inputEnded && client.input.size() < kReadBufferBytes);
+    ScheduleRun();
+}
+
+void ScpiServer::Flush(Client& client) {
+    while (!client.outputGone && !client.output.isEmpty()) {
+        const ssize_t n = ::send(client.fd, client.output.constData(),
+                                 static_cast<size_t>(client.output.size()), MSG_NOSIGNAL);
+        if (n > 0) {
+            client.output.remove(0, n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        } else {
+            // Gone for good: its commands still run, their replies go nowhere.
+            client.outputGone = true;
+            client.output.clear();
+        }
+    }
+    client.writable->setEnabled(!client.outputGone && !client.output.isEmpty());
     ScheduleRun();
 }
 
@@ -200,15 +283,13 @@ void ScpiServer::RunWaiting() {
         running_ = true;
         const QString reply = client->session.Run(message);
         running_ = false;
-        if (!reply.isEmpty()) {
+        if (!reply.isEmpty() && !client->outputGone) {
             qCDebug(lcRemote).noquote()
                 << TraceMs() << QStringLiteral("client %1 ->").arg(client->number) << reply;
+            client->output += reply.toLatin1() + '\n';
+            Flush(*client);
         }
-        if (!reply.isEmpty() && client->socket &&
-            client->socket->state() == QAbstractSocket::ConnectedState) {
-            client->socket->write(reply.toLatin1() + '\n');
-        }
-        Read(*client);
+        Frame(*client);
     }
     DropFinished();
     ScheduleRun();
@@ -225,16 +306,27 @@ std::shared_ptr<ScpiServer::Client> ScpiServer::NextClient() {
     return nullptr;
 }
 
+// The clients whose input has ended, whose commands have all run and whose
+// replies have all gone out (or have nowhere to go) are closed.
 void ScpiServer::DropFinished() {
-    const auto finished = [](const std::shared_ptr<Client>& client) {
-        return client->gone && client->waiting.isEmpty() &&
-               (!client->socket || client->socket->bytesAvailable() == 0);
-    };
+    // Not while one of them runs: RunWaiting drops it after.
+    if (running_) {
+        return;
+    }
+    const auto before = clients_.size();
     for (const std::shared_ptr<Client>& client : clients_) {
-        if (finished(client) && client->socket) {
-            client->socket->disconnect(this);
-            client->socket->deleteLater();
+        if (client->Finished()) {
+            delete client->readable;
+            delete client->writable;
+            ::close(client->fd);
         }
     }
-    clients_.erase(std::remove_if(clients_.begin(), clients_.end(), finished), clients_.end());
+    clients_.erase(std::remove_if(clients_.begin(), clients_.end(),
+                                  [](const auto& client) { return client->Finished(); }),
+                   clients_.end());
+    if (clients_.size() != before) {
+        emit ClientCountChanged(ClientCount());
+    }
 }
+
+#include "scpi_server.moc"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The SCPI server on a TCP socket: several clients, each with its own input,
-// session and replies in the order of its queries. Commands run one at a
+// session and replies in the order of its queries. A client that shuts its
+// sending side (nc -q1, nc -N) still gets the replies to what it sent. Commands run one at a
 // time, in arrival order per client, and only while the instrument is idle:
 // never inside one of the panel's reply waits or pauses. Its trace, on
 // standard error: QT_LOGGING_RULES="zrm.remote.debug=true".
@@ -47,6 +48,7 @@ public:
     bool IsListening() const;
     // "127.0.0.1:5025"
     QString AddressText() const;
+    // Clients connected; one that has closed counts until its commands have run.
     int ClientCount() const;
 
     // The instrument has become idle: commands that wait may run.
@@ -58,8 +60,14 @@ signals:
 private:
     struct Client;
 
-    void Accept();
-    void Read(Client& client);
+    void Accept(qintptr descriptor);
+    // Takes in what the client sent, as far as there is room for it.
+    void Receive(Client& client);
+    // Cuts its input into waiting messages, as far as the queue has room,
+    // and reads on once there is room for more input.
+    void Frame(Client& client);
+    // Sends what it can of the client's replies.
+    void Flush(Client& client);
     void ScheduleRun();
     void RunWaiting();
     std::shared_ptr<Client> NextClient();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 #include "panel_texts.h"
+#include "wire_trace.h"
 
 #include "geometry.h"
 #include "pictures.h"
@@ -8,6 +9,7 @@
 
 #include <QMessageBox>
 #include <QStatusBar>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -362,6 +364,12 @@ QString Form1::StatusText(StatusPanel panel) const {
 }
 
 void Form1::ShowMessage(const QString& text, const QString& title, const QString& details) {
+    if (Headless) {
+        const QString said = details.isEmpty() ? text : text + u'\n' + details;
+        qCDebug(lcLink).noquote() << TraceMs() << "message" << title << "-" << said;
+        std::fprintf(stderr, "zrm-panel: %s: %s\n", qPrintable(title), qPrintable(said));
+        return;
+    }
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
     if (!details.isEmpty()) {
         box.setDetailedText(details);
@@ -377,7 +385,9 @@ void Form1::ReportCommunicationError(const QString& details) {
 void Form1::ReportLostLink() {
     // A box after every failed poll would leave a keyboard or screen-reader
     // user no time to reach REM between them.
-    if (!LostLinkReported && !LostLinkBoxOpen()) {
+    if (!LostLinkReported && Headless) {
+        ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle);
+    } else if (!LostLinkReported && !LostLinkBoxOpen()) {
         auto* box = new QMessageBox(QMessageBox::NoIcon, MessageText::CommunicationErrorTitle,
                                     MessageText::CommunicationError, QMessageBox::Ok, this);
         box->setObjectName(kLostLinkBoxName);
@@ -396,6 +406,7 @@ bool Form1::LostLinkBoxOpen() const {
 }
 
 void Form1::ShowCommunicationError() {
+    LinkLost = true;
     SetStatusText(StatusPanel::Status, StatusPanel1::CommunicationError);
     EnableGroupConnect(false);
     // REM is the way back to the supply, also when an open edit or the lock

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "panel_keys.h"
+#include "panel_rules.h"
 #include "panel_state.h"
 #include "supply_commands.h"
 #include "supply_link.h"
@@ -137,6 +138,7 @@ public:
     QPointer<Form2> ProgressWindow;
 
     // The status bar's panels.
+    QLabel* StatusPanelLabel(StatusPanel panel) const;
     void SetStatusText(StatusPanel panel, const QString& text);
     QString StatusText(StatusPanel panel) const;
     void SetStatusToolTip(StatusPanel panel, const QString& text);
@@ -171,6 +173,11 @@ public:
     void ReportLostLink();
 
     // ---- Command transport ----
+    // No exchange with the supply is under way: no reply awaited, no pause,
+    // no connection, and the start-up connection is not still to come. Code
+    // that is not part of the panel (remote control) talks to the supply only
+    // then, never from inside one of the panel's waits; IdleAgain says when.
+    bool Idle() const;
     // Writes command and CR if the port is usable; errors are ignored and
     // nothing is read. An empty command (one refused by its builder) is not sent.
     void SendCommand(const QString& command);
@@ -202,7 +209,9 @@ public:
     // status line that "SUM" replaced. row is the model's, or -1 if unknown.
     void RestoreVoltageLimit(int row);
     void Timer3_Timer();
-    void PollMonitor();
+    // One status exchange taken into the panel: the status line it took, or
+    // nothing when the reply was none.
+    std::optional<StatusLine> PollMonitor();
 
     // ---- Rules shared by the keys ----
     // The most a set command may carry for the connected model.
@@ -237,6 +246,20 @@ public:
     bool HeldLong() const;
 
     // ---- Set-point entry fields ----
+    // What the four keys do with the value of their box, once it is known to
+    // lie in EntryRangeOf: it is stored, shown and sent (the power limit's
+    // current limit read back with the output off). Remote control sets the
+    // values through them too. shown is what dis_lv takes: the box's text as
+    // typed, which may carry more than the number.
+    void EnterVoltageSet(float volts);
+    void EnterVoltageLimit(float volts, const QString& shown);
+    void EnterCurrentLimit(float amperes);
+    void EnterPowerLimit(float watts);
+    // The range that a value for a setting must lie in now: the set-point up
+    // to the voltage limit, the voltage and current limits from their least
+    // to the model's maximum, the power limit up to the model's current at
+    // the voltage limit. A typed value beyond it is replaced by its bound.
+    EntryRange EntryRangeOf(SetValue value) const;
     void cmd_v_MouseDown();
     void cmd_u_MouseDown();
     void cmd_i_MouseDown();
@@ -288,6 +311,13 @@ public:
     void ValidateMinusPercent();
 
     // ---- Output, lock, remote and fine keys ----
+    // Their rules, which remote control runs too: the output switched over
+    // (and the poll with it); the panel locked or unlocked; REM's new
+    // connection; fine or normal steps.
+    void ToggleOutput();
+    void LockPanel(bool locked);
+    void Reconnect();
+    void SelectStepSize(bool fine);
     void cmd_output_MouseDown();
     void cmd_lock_MouseDown();
     void cmd_lock_MouseUp();
@@ -297,6 +327,10 @@ public:
     void tmr_flash_Timer();
 
 signals:
+    // The last wait or connection under way has ended (see Idle).
+    void IdleAgain();
+    // A connection found the supply and took this status line.
+    void ConnectionMade(const StatusLine& status);
     // A monitor poll took this status line.
     void PollTaken(const StatusLine& status);
     // A monitor poll whose reply was no status line.
@@ -308,7 +342,6 @@ protected:
 private:
     void BuildControls();
     void ConnectEvents();
-    QLabel* StatusPanelLabel(StatusPanel panel) const;
     // Status panel 1, the connect group and REM after a communication error.
     void ShowCommunicationError();
     // The lost-link box is up, waiting for OK.

@@ -33,11 +33,13 @@ ProgramOptions ParseOptions(const QStringList& arguments, const QString& scpiVar
     parser.addOption(headless);
     parser.addOption(scpi);
 
-    // A bare --scpi takes the default address; the parser wants a value.
+    // A bare --scpi, one not followed by an address, takes the default
+    // address; the parser wants a value.
     QStringList given = arguments;
-    for (QString& argument : given) {
-        if (argument == u"--scpi") {
-            argument += u'=' + QLatin1String(kDefaultListenAddress);
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        const bool addressFollows = i + 1 < given.size() && ParseListenAddress(given[i + 1]);
+        if (given[i] == u"--scpi" && !addressFollows) {
+            given[i] += u'=' + QLatin1String(kDefaultListenAddress);
         }
     }
     if (!parser.parse(given)) {

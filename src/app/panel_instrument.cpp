@@ -58,6 +58,10 @@ std::optional<SupplyReading> ReadingOf(const StatusLine& status) {
 }
 
 PanelInstrument::PanelInstrument(Form1& panel, QObject* parent) : QObject(parent), panel_(panel) {
+    // Joined to a panel that is connected already: its last status line.
+    if (!panel_.LinkLost) {
+        last_ = ReadingOf(ParseStatusLine(panel_.MonitorReply));
+    }
     const auto take = [this](const StatusLine& status) { last_ = ReadingOf(status); };
     connect(&panel_, &Form1::ConnectionMade, this, take);
     connect(&panel_, &Form1::PollTaken, this, take);
@@ -94,6 +98,10 @@ SettingRange PanelInstrument::Allowed(Setting setting) const {
 }
 
 void PanelInstrument::Set(Setting setting, float value) {
+    panel_.HoldKeysWhile([&] { SetNow(setting, value); });
+}
+
+void PanelInstrument::SetNow(Setting setting, float value) {
     switch (setting) {
     case Setting::VoltageSet:
         panel_.EnterVoltageSet(value);
@@ -119,6 +127,11 @@ float PanelInstrument::SetpointStep() const {
 }
 
 std::optional<SupplyReading> PanelInstrument::Measure() {
-    const std::optional<StatusLine> status = panel_.PollMonitor();
+    std::optional<StatusLine> status;
+    panel_.HoldKeysWhile([&] { status = panel_.PollMonitor(); });
     return status ? ReadingOf(*status) : std::nullopt;
+}
+
+void PanelInstrument::Reconnect() {
+    panel_.HoldKeysWhile([this] { panel_.Reconnect(); });
 }

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The panel as remote control's instrument: each operation runs the panel's
 // own rule, the one its key runs, and the window shows the effect as if the
-// key had been pressed.
+// key had been pressed. The operations that talk to the supply hold the keys
+// back while they wait, so that no key's exchange comes between a remote
+// command and its reply.
 #pragma once
 
 #include "instrument.h"
@@ -30,12 +32,14 @@ public:
     void SetFineMode(bool fine) override { panel_.SelectStepSize(fine); }
     bool Locked() const override { return panel_.Locked == 1; }
     void SetLocked(bool locked) override { panel_.LockPanel(locked); }
-    void Reconnect() override { panel_.Reconnect(); }
+    void Reconnect() override;
     std::optional<SupplyReading> Measure() override;
     std::optional<SupplyReading> LastReading() const override { return last_; }
     bool OverTemperature() const override { return panel_.OverTemp == 1; }
 
 private:
+    void SetNow(Setting setting, float value);
+
     Form1& panel_;
     // The reading of the last status line that the connection, a poll or a
     // measurement took.

@@ -21,7 +21,7 @@ void Form1::ToggleOutput() {
 }
 
 void Form1::cmd_lock_MouseDown() {
-    KeyPressTime = TimeOfDay();
+    KeyPressTime = KeyActionTime;
     LockPanel(true);
 }
 

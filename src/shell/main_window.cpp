@@ -308,7 +308,9 @@ void Form1::ConnectEvents() {
         {cmd_n, &Form1::cmd_n_MouseDown},           {cmd_f, &Form1::cmd_f_MouseDown},
     };
     for (const auto& [key, handler] : presses) {
-        connect(key, &PanelKey::MouseDown, this, handler);
+        connect(key, &PanelKey::MouseDown, this, [this, handler = handler] {
+            RunKeyAction([this, handler] { (this->*handler)(); });
+        });
     }
     const std::pair<PanelKey*, void (Form1::*)()> releases[] = {
         {cmd_vlimit, &Form1::cmd_vlimit_MouseUp},
@@ -318,14 +320,24 @@ void Form1::ConnectEvents() {
     };
     for (const auto& [key, handler] : releases) {
         connect(key, &PanelKey::MouseUp, this, [this, key = key, handler = handler] {
-            KeyReleaseTime = key->ReleaseTime();
-            (this->*handler)();
+            // When it came up, also for a release that waits.
+            const float released = key->ReleaseTime();
+            RunKeyAction([this, handler, released] {
+                KeyReleaseTime = released;
+                (this->*handler)();
+            });
         });
     }
-    connect(cmd_add, &ImageKey::MouseDown, this, &Form1::cmd_add_MouseDown);
-    connect(cmd_add, &ImageKey::MouseUp, this, &Form1::cmd_add_MouseUp);
-    connect(cmd_sub, &ImageKey::MouseDown, this, &Form1::cmd_sub_MouseDown);
-    connect(cmd_sub, &ImageKey::MouseUp, this, &Form1::cmd_sub_MouseUp);
+    const std::tuple<ImageKey*, void (Form1::*)(), void (Form1::*)()> images[] = {
+        {cmd_add, &Form1::cmd_add_MouseDown, &Form1::cmd_add_MouseUp},
+        {cmd_sub, &Form1::cmd_sub_MouseDown, &Form1::cmd_sub_MouseUp},
+    };
+    for (const auto& [key, down, up] : images) {
+        connect(key, &ImageKey::MouseDown, this,
+                [this, down = down] { RunKeyAction([this, down] { (this->*down)(); }); });
+        connect(key, &ImageKey::MouseUp, this,
+                [this, up = up] { RunKeyAction([this, up] { (this->*up)(); }); });
+    }
 
     // The release of the Enter key in a box brings its value into range; every
     // other key is ignored.
@@ -337,13 +349,17 @@ void Form1::ConnectEvents() {
         {txt_plus, &Form1::ValidatePlusPercent, &Form1::txt_plus_LostFocus},
         {txt_minus, &Form1::ValidateMinusPercent, &Form1::txt_minus_LostFocus},
     };
+    // They wait with the keys (RunKeyAction): a box left for a key that waits
+    // is emptied only after that key has read it.
     for (const auto& [box, validate, lostFocus] : boxes) {
         connect(box, &EntryBox::KeyUp, this, [this, validate = validate](int key) {
             if (key == kEnterKey) {
-                (this->*validate)();
+                RunKeyAction([this, validate] { (this->*validate)(); });
             }
         });
-        connect(box, &EntryBox::LostFocus, this, lostFocus);
+        connect(box, &EntryBox::LostFocus, this, [this, lostFocus = lostFocus] {
+            RunKeyAction([this, lostFocus] { (this->*lostFocus)(); });
+        });
     }
 }
 

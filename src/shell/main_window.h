@@ -240,6 +240,11 @@ public:
     // The supply pulls its set-point down to a lower voltage limit by itself;
     // the panel follows.
     void PullSetpointToLimit();
+    // A press or release of a key: carried out at once, or after the remote
+    // command under way (KeysHeld).
+    void RunKeyAction(const std::function<void()>& action);
+    // Carries out work with the keys held back, then what they did meanwhile.
+    void HoldKeysWhile(const std::function<void()>& work);
     // Whether LOCK or a limit key, in the release being handled, was held for
     // a long press from its press to the time it came up. A hold across
     // midnight gives a negative time and counts as short.

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QStringView>
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 class QLabel;
 class QWidget;
@@ -114,6 +116,13 @@ struct PanelState {
     // down, oldest first, are carried out after it.
     bool StepKeysHeld = false;
     QList<int> HeldSteps;
+
+    // Remote control carries out a command that talks to the supply: the
+    // keys' presses and releases meanwhile wait, and are carried out right
+    // after it in order, each with the time of day it came at.
+    bool KeysHeld = false;
+    QList<std::pair<float, std::function<void()>>> HeldKeyActions;
+    float KeyActionTime = 0; // s since midnight: when the press or release being handled came
 
     float FormWidth = 0;  // device-independent pixels, the window size at load
     float FormHeight = 0; // (the resize handler keeps it)

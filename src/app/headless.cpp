@@ -38,7 +38,8 @@ void QuitOnTerminationSignals() {
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char byte = 0;
         (void)!read(signalSockets[1], &byte, 1);
-        QCoreApplication::quit();
+        // exit, not quit: quit asks the windows, and a modal box may refuse.
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = NoteSignal;

@@ -262,8 +262,7 @@ void ScpiServer::ScheduleRun() {
 }
 
 void ScpiServer::RunWaiting() {
-    // Inside a command of our own, or inside one of the panel's waits: the
-    // end of either schedules the next run.
+    // Inside a command of our own: its end schedules the next run.
     if (running_) {
         return;
     }
@@ -292,7 +291,10 @@ void ScpiServer::RunWaiting() {
         Frame(*client);
     }
     DropFinished();
-    ScheduleRun();
+    // While the panel waits, Resume brings the next run.
+    if (instrument_.Idle()) {
+        ScheduleRun();
+    }
 }
 
 std::shared_ptr<ScpiServer::Client> ScpiServer::NextClient() {

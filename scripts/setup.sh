@@ -3,7 +3,9 @@
 # configure and build a tree. Sourced, not run.
 
 ZRM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-ZRM_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev)
+ZRM_PACKAGES=(cmake g++ make qt6-base-dev qt6-serialport-dev qt6-charts-dev libgl-dev
+    # Clients of remote control that the tests drive it with.
+    python3-pyvisa-py lxi-tools netcat-openbsd)
 
 # Installs the Debian packages given (on top of the build set) that are missing.
 # As root it runs apt-get; otherwise it prints the apt-get line and stops.

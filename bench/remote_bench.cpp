@@ -204,8 +204,9 @@ int main(int argc, char** argv) {
                 share, kCpuSeconds, Verdict(share < 1));
 
     client.Send("OUTP OFF");
-    client.Ask("*OPC?");
-    log.Take();
+    QElapsedTimer off;
+    off.start();
+    log.WaitFor([](const QString& got) { return got == u"KO"; }, off);
     QByteArray pipeline;
     QStringList expected;
     for (int i = 0; i < kPipelined; ++i) {

@@ -5,21 +5,35 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
-SetValue SetValueOf(Setting setting) {
-    switch (setting) {
-    case Setting::VoltageSet:
-        return SetValue::VoltageSet;
-    case Setting::VoltageLimit:
-        return SetValue::VoltageLimit;
-    case Setting::CurrentLimit:
-        return SetValue::CurrentLimit;
-    case Setting::PowerLimit:
-        return SetValue::PowerLimit;
-    }
-    return SetValue::VoltageSet;
+// What each setting is on the panel, in the order of Setting.
+struct SettingRow {
+    SetValue value;
+    QStringView pattern; // its display's, whose last digit is the supply's resolution
+    float PanelState::*member;
+    void (*enter)(Form1&, float); // its entry key's rule
+};
+
+const SettingRow kSettings[] = {
+    {SetValue::VoltageSet, DisplayPattern::VoltageSet, &PanelState::VoltageSet,
+     [](Form1& panel, float volts) { panel.EnterVoltageSet(volts); }},
+    {SetValue::VoltageLimit, DisplayPattern::VoltageLimit, &PanelState::VoltageLimit,
+     [](Form1& panel, float volts) {
+         panel.EnterVoltageLimit(volts, FormatWithPattern(volts, DisplayPattern::VoltageLimit));
+     }},
+    {SetValue::CurrentLimit, DisplayPattern::CurrentLimit, &PanelState::CurrentLimit,
+     [](Form1& panel, float amperes) { panel.EnterCurrentLimit(amperes); }},
+    {SetValue::PowerLimit, DisplayPattern::PowerLimit, &PanelState::PowerLimit,
+     [](Form1& panel, float watts) { panel.EnterPowerLimit(watts); }},
+};
+
+static_assert(std::size(kSettings) == static_cast<size_t>(Setting::PowerLimit) + 1);
+
+const SettingRow& RowOf(Setting setting) {
+    return kSettings[static_cast<size_t>(setting)];
 }
 
 // The step of the last digit that a display pattern writes: "00.00" 0.01, "00" 1.
@@ -27,20 +41,6 @@ float PatternResolution(QStringView pattern) {
     const qsizetype point = pattern.indexOf(u'.');
     const auto decimals = point < 0 ? 0 : static_cast<int>(pattern.size() - point - 1);
     return static_cast<float>(std::pow(10.0, -decimals));
-}
-
-QStringView PatternOf(Setting setting) {
-    switch (setting) {
-    case Setting::VoltageSet:
-        return DisplayPattern::VoltageSet;
-    case Setting::VoltageLimit:
-        return DisplayPattern::VoltageLimit;
-    case Setting::CurrentLimit:
-        return DisplayPattern::CurrentLimit;
-    case Setting::PowerLimit:
-        return DisplayPattern::PowerLimit;
-    }
-    return DisplayPattern::VoltageSet;
 }
 
 } // namespace
@@ -76,46 +76,19 @@ bool PanelInstrument::EditOpen() const {
 }
 
 float PanelInstrument::Value(Setting setting) const {
-    switch (setting) {
-    case Setting::VoltageSet:
-        return panel_.VoltageSet;
-    case Setting::VoltageLimit:
-        return panel_.VoltageLimit;
-    case Setting::CurrentLimit:
-        return panel_.CurrentLimit;
-    case Setting::PowerLimit:
-        return panel_.PowerLimit;
-    }
-    return 0;
+    return panel_.*RowOf(setting).member;
 }
 
 // The entry boxes' range, within what the set command may carry.
 SettingRange PanelInstrument::Allowed(Setting setting) const {
-    const SetValue value = SetValueOf(setting);
-    const EntryRange range = panel_.EntryRangeOf(value);
-    return {range.lower, std::min(range.upper, panel_.SetMaximum(value)),
-            PatternResolution(PatternOf(setting))};
+    const SettingRow& row = RowOf(setting);
+    const EntryRange range = panel_.EntryRangeOf(row.value);
+    return {range.lower, std::min(range.upper, panel_.SetMaximum(row.value)),
+            PatternResolution(row.pattern)};
 }
 
 void PanelInstrument::Set(Setting setting, float value) {
-    panel_.HoldKeysWhile([&] { SetNow(setting, value); });
-}
-
-void PanelInstrument::SetNow(Setting setting, float value) {
-    switch (setting) {
-    case Setting::VoltageSet:
-        panel_.EnterVoltageSet(value);
-        break;
-    case Setting::VoltageLimit:
-        panel_.EnterVoltageLimit(value, FormatWithPattern(value, DisplayPattern::VoltageLimit));
-        break;
-    case Setting::CurrentLimit:
-        panel_.EnterCurrentLimit(value);
-        break;
-    case Setting::PowerLimit:
-        panel_.EnterPowerLimit(value);
-        break;
-    }
+    panel_.HoldKeysWhile([&] { RowOf(setting).enter(panel_, value); });
 }
 
 bool PanelInstrument::StepSetpoint(int direction) {

@@ -38,8 +38,6 @@ public:
     bool OverTemperature() const override { return panel_.OverTemp == 1; }
 
 private:
-    void SetNow(Setting setting, float value);
-
     Form1& panel_;
     // The reading of the last status line that the connection, a poll or a
     // measurement took.

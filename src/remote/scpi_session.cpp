@@ -4,6 +4,7 @@
 #include "scpi_parser.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <variant>
 #include <vector>
@@ -66,26 +67,18 @@ struct CommandRow {
 // SCPI's "not a number": what a reading that could not be taken answers.
 const QString kNotANumber = QStringLiteral("9.91E+37");
 
-// The settings' and readings' decimals, as the supply shows them.
-QString FormatQuantity(Quantity quantity, float value) {
-    int decimals = 0;
-    switch (quantity) {
-    case Quantity::VoltageSet:
-    case Quantity::Voltage:
-    case Quantity::CurrentLimit:
-        decimals = 2;
-        break;
-    case Quantity::Current:
-        decimals = 3;
-        break;
-    case Quantity::Power:
-        decimals = 1;
-        break;
-    case Quantity::None:
-    case Quantity::VoltageLimit:
-    case Quantity::PowerLimit:
-        break;
-    }
+// A reading with the digits that the supply's status line gives it.
+QString FormatReading(Quantity quantity, float value) {
+    const int decimals = quantity == Quantity::Current ? 3 : quantity == Quantity::Power ? 1 : 2;
+    return QString::number(value, 'f', decimals);
+}
+
+// A setting with the digits of its resolution: 0.01 gives two.
+QString FormatSetting(double value, const SettingRange& range) {
+    const int decimals =
+        range.resolution > 0
+            ? std::max(0, static_cast<int>(std::lround(-std::log10(range.resolution))))
+            : 2;
     return QString::number(value, 'f', decimals);
 }
 
@@ -311,11 +304,12 @@ void LevelQuery(Run& run, Quantity quantity, const Argument& argument) {
     } else if (argument.kind == Argument::Kind::Maximum) {
         value = Most(range);
     }
-    run.Reply(FormatQuantity(quantity, static_cast<float>(value)));
+    run.Reply(FormatSetting(static_cast<float>(value), range));
 }
 
 void SetpointStepQuery(Run& run, Quantity, const Argument&) {
-    run.Reply(FormatQuantity(Quantity::VoltageSet, run.instrument.SetpointStep()));
+    run.Reply(
+        FormatSetting(run.instrument.SetpointStep(), run.instrument.Allowed(Setting::VoltageSet)));
 }
 
 // The supply only switches its output over; the panel knows which way.
@@ -340,7 +334,7 @@ void Measure(Run& run, Quantity quantity, const Argument&) {
         run.Fail(ScpiError::HardwareError);
         return;
     }
-    run.Reply(FormatQuantity(quantity, ReadingOf(quantity, *reading)));
+    run.Reply(FormatReading(quantity, ReadingOf(quantity, *reading)));
 }
 
 void Fetch(Run& run, Quantity quantity, const Argument&) {
@@ -355,7 +349,7 @@ void Fetch(Run& run, Quantity quantity, const Argument&) {
         run.Fail(ScpiError::DataStale);
         return;
     }
-    run.Reply(FormatQuantity(quantity, ReadingOf(quantity, *reading)));
+    run.Reply(FormatReading(quantity, ReadingOf(quantity, *reading)));
 }
 
 // The supply reports no regulation mode; the reading shows it. A current at

@@ -13,6 +13,8 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -41,15 +43,46 @@ void PrepareAlarm(QTimer& alarm) {
     alarm.setTimerType(Qt::PreciseTimer);
 }
 
+// Whether the port's device says that the line has hung up or is gone.
+bool HungUp(const QSerialPort& port) {
+#ifdef Q_OS_UNIX
+    pollfd device{static_cast<int>(port.handle()), POLLIN | POLLOUT, 0};
+    return poll(&device, 1, 0) < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    Q_UNUSED(port);
+    return true;
+#endif
+}
+
 // A removed device reports a resource error; a hung-up line (the cable or a
 // USB adapter pulled) reads as end of file, a read error. Either way nothing
 // more will come, and Qt would keep waking the event loop for the dead line.
-bool LineGone(QSerialPort::SerialPortError error) {
-    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+// Qt reports a full output buffer as a resource error too (a write that would
+// block): that line is still there and takes the rest as it has room.
+bool LineGone(const QSerialPort& port, QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ReadError || (error == QSerialPort::ResourceError && HungUp(port));
 }
 
 bool PortUsable(const QSerialPort& port) {
-    return port.isOpen() && !LineGone(port.error());
+    return port.isOpen() && !LineGone(port, port.error());
+}
+
+// What the system still holds for the line beyond which remote control waits:
+// a poll's "L" then waits no longer behind it than one set command takes.
+constexpr int kLineSlack = 16;
+constexpr double kMsPerChar = 10.0 * 1000 / 2400; // start, 8 data and stop bits
+
+// The characters written to the line's device that have not gone out yet.
+int QueuedOnLine(const QSerialPort& port) {
+    int queued = 0;
+#ifdef Q_OS_UNIX
+    if (ioctl(static_cast<int>(port.handle()), TIOCOUTQ, &queued) != 0) {
+        queued = 0;
+    }
+#else
+    Q_UNUSED(port);
+#endif
+    return queued;
 }
 
 // Whether this user may read and write the device, with the effective
@@ -103,7 +136,23 @@ private:
 } // namespace
 
 bool Form1::Idle() const {
-    return Waits == 0 && Connecting == kFalse && !Reconnecting && !Timer2->isActive();
+    return Waits == 0 && Connecting == kFalse && !Reconnecting && !Timer2->isActive() &&
+           LineDrained();
+}
+
+bool Form1::LineDrained() const {
+    return !MSComm1->isOpen() ||
+           (MSComm1->bytesToWrite() == 0 && QueuedOnLine(*MSComm1) <= kLineSlack);
+}
+
+void Form1::WatchLineDrain() {
+    if (LineDrained()) {
+        emit IdleAgain();
+    } else if (MSComm1->bytesToWrite() == 0) {
+        // The system holds the rest; it goes out at the line's pace.
+        const int excess = QueuedOnLine(*MSComm1) - kLineSlack;
+        tmr_drain->start(static_cast<int>(std::ceil(excess * kMsPerChar)));
+    }
 }
 
 void Form1::SendCommand(const QString& command) {
@@ -213,10 +262,15 @@ PortOutcome Form1::OpenPort() {
     connect(
         MSComm1, &QSerialPort::errorOccurred, this,
         [this](QSerialPort::SerialPortError error) {
-            if (LineGone(error) && MSComm1->error() == error) {
+            if (MSComm1->error() != error) {
+                return;
+            }
+            if (LineGone(*MSComm1, error)) {
                 qCDebug(lcLink).noquote()
                     << TraceMs() << "line gone:" << MSComm1->errorString() << "- port closed";
                 ClosePort();
+            } else if (error == QSerialPort::ResourceError) {
+                MSComm1->clearError();
             }
         },
         Qt::QueuedConnection);

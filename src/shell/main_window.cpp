@@ -274,6 +274,8 @@ void Form1::BuildControls() {
     Timer2 = MakeTimer(this, "Timer2", 10);
     Timer3 = MakeTimer(this, "Timer3", 1000);
     tmr_flash = MakeTimer(this, "tmr_flash", 500);
+    tmr_drain = MakeTimer(this, "tmr_drain", 0);
+    tmr_drain->setSingleShot(true);
 
     MSComm1 = new QSerialPort(this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
@@ -294,6 +296,8 @@ void Form1::ConnectEvents() {
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
     connect(tmr_flash, &QTimer::timeout, this, &Form1::tmr_flash_Timer);
+    connect(tmr_drain, &QTimer::timeout, this, &Form1::WatchLineDrain);
+    connect(MSComm1, &QSerialPort::bytesWritten, this, &Form1::WatchLineDrain);
     connect(cmd_exit, &QPushButton::clicked, this, &Form1::cmd_exit_Click);
 
     const std::pair<PanelKey*, void (Form1::*)()> presses[] = {

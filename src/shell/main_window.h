@@ -134,6 +134,7 @@ public:
     QTimer* Timer2;    // 10 ms, one shot: the connection at start-up
     QTimer* Timer3;    // 1 s: the monitor poll while the output is on
     QTimer* tmr_flash; // 500 ms: blinks FlashControl during a limit edit
+    QTimer* tmr_drain; // one shot: looks again whether the line has room (WatchLineDrain)
     QSerialPort* MSComm1;
     QPointer<Form2> ProgressWindow;
 
@@ -178,6 +179,12 @@ public:
     // that is not part of the panel (remote control) talks to the supply only
     // then, never from inside one of the panel's waits; IdleAgain says when.
     bool Idle() const;
+    // The line has carried what was sent, but for a command's worth: what a
+    // remote client sends faster than 2400 baud waits for it (and, through
+    // TCP, the client too), rather than piling up in front of the polls.
+    bool LineDrained() const;
+    // After the port handed on what it held: IdleAgain once the line has room.
+    void WatchLineDrain();
     // Writes command and CR if the port is usable; errors are ignored and
     // nothing is read. An empty command (one refused by its builder) is not sent.
     void SendCommand(const QString& command);

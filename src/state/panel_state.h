@@ -106,7 +106,7 @@ struct PanelState {
     // This loss of the link has had its box: no other until a poll is answered
     // again or REM is pressed.
     bool LostLinkReported = false;
-    int Waits = 0;                 // reply waits and pauses under way, nested ones counted
+    int Waits = 0;         // reply waits and pauses under way, nested ones counted
     bool LinkLost = true;  // no supply answers: none found yet, or the lost-link report came;
                            // cleared by a connection that finds one
     bool Headless = false; // no window: what a message box would say goes to standard error

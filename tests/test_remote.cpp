@@ -72,6 +72,7 @@ private slots:
     void lostLink();
     void statusBarAndMenu_data();
     void statusBarAndMenu();
+    void switchedOffDuringAReading();
 };
 
 void RemoteTest::wireLines_data() {
@@ -360,6 +361,7 @@ void RemoteTest::statusBarAndMenu() {
     QVERIFY(client.Connect(
         remote.Server().AddressText().replace(QLatin1String("0.0.0.0"), "127.0.0.1")));
     QTRY_COMPARE(status->text(), QStringLiteral("SCPI: 1"));
+    QCOMPARE(status->accessibleName(), QStringLiteral("Remote control SCPI: 1"));
     QVERIFY(status->toolTip().contains(remote.Server().AddressText()));
     QCOMPARE(status->toolTip().contains(QStringLiteral("beyond this computer")), exposed);
     QString where = remote.Server().AddressText();
@@ -371,6 +373,29 @@ void RemoteTest::statusBarAndMenu() {
     ScpiClient late;
     QVERIFY(!late.Connect(where.replace(QLatin1String("0.0.0.0"), "127.0.0.1"), 2000));
     QCOMPARE(s.boxes().Count(), 0);
+}
+
+// The menu entry switched off while a client's reading waits for the supply:
+// the client is let go, the reading ends without it, and the panel goes on.
+void RemoteTest::switchedOffDuringAReading() {
+    RemotePanel r;
+    QVERIFY(r.Start({"--late-ms", "200"}));
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &r.panel(), [&] {
+        if (r.panel().Polling && r.panel().KeysHeld && r.remote->Running()) {
+            r.remote->Action()->trigger();
+        }
+    });
+    watch.start(5);
+    r.client.Send("MEAS:VOLT?;*IDN?");
+    QTRY_VERIFY(!r.remote->Running());
+    QTRY_COMPARE(r.client.Socket().state(), QAbstractSocket::UnconnectedState);
+    QVERIFY(!r.client.HasLine());
+    watch.stop();
+    r.remote->Action()->trigger();
+    ScpiClient again;
+    QVERIFY(again.Connect(r.remote->Server().AddressText()));
+    QCOMPARE(again.Ask("MEAS:VOLT?"), QStringLiteral("5.00"));
 }
 
 QTEST_MAIN(RemoteTest)

@@ -27,7 +27,6 @@ RemoteControl::RemoteControl(Form1& panel, const ListenAddress& where)
       panelLabel_(new QLabel(panel.SBar1)), action_(new QAction(RemoteText::MenuEntry, this)),
       portWidth_(panel.StatusPanelLabel(StatusPanel::Port)->maximumWidth()) {
     panelLabel_->setObjectName(QStringLiteral("SBar1_remote"));
-    panelLabel_->setAccessibleName(RemoteText::PanelName);
     panelLabel_->setFixedWidth(Twips(kPanelTwips));
     panelLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel.SBar1->addWidget(panelLabel_);
@@ -91,6 +90,8 @@ void RemoteControl::ShowState() {
     }
     const int clients = server_.ClientCount();
     panelLabel_->setText(QString(RemoteText::Panel).arg(clients));
+    // Named by what it means followed by what it shows, as the other panels.
+    panelLabel_->setAccessibleName(QString(RemoteText::PanelName) + u' ' + panelLabel_->text());
     QString tip = QString(RemoteText::Listening).arg(server_.AddressText()) + u'\n' +
                   QString(RemoteText::Clients).arg(clients).arg(ScpiServer::kMaxClients);
     if (!where_.address.isLoopback()) {

@@ -113,7 +113,7 @@ ScpiServer::ScpiServer(Instrument& instrument, QObject* parent)
 
 ScpiServer::~ScpiServer() {
     for (const std::shared_ptr<Client>& client : clients_) {
-        ::close(client->fd);
+        Disconnect(*client);
     }
 }
 
@@ -128,12 +128,23 @@ QString ScpiServer::ErrorString() const {
 void ScpiServer::Close() {
     server_->close();
     for (const std::shared_ptr<Client>& client : clients_) {
-        delete client->readable;
-        delete client->writable;
-        ::close(client->fd);
+        Disconnect(*client);
     }
     clients_.clear();
     emit ClientCountChanged(0);
+}
+
+// Also while one of its commands runs (the menu entry switched off during a
+// reading): what it still does afterwards goes nowhere.
+void ScpiServer::Disconnect(Client& client) {
+    delete client.readable;
+    delete client.writable;
+    client.readable = client.writable = nullptr;
+    ::close(client.fd);
+    client.fd = -1;
+    client.inputEnded = client.outputGone = true;
+    client.input.clear();
+    client.output.clear();
 }
 
 bool ScpiServer::IsListening() const {
@@ -187,6 +198,9 @@ void ScpiServer::Accept(qintptr descriptor) {
 }
 
 void ScpiServer::Receive(Client& client) {
+    if (client.fd < 0) {
+        return;
+    }
     char chunk[kReadChunk];
     while (!client.inputEnded && client.input.size() < kReadBufferBytes) {
         const qsizetype room = std::min(kReadChunk, kReadBufferBytes - client.input.size());
@@ -223,7 +237,9 @@ void ScpiServer::Frame(Client& client) {
     if (client.inputEnded && client.input.isEmpty()) {
         client.framer = InputFramer();
     }
-    client.readable->setEnabled(!client.inputEnded && client.input.size() < kReadBufferBytes);
+    if (client.readable != nullptr) {
+        client.readable->setEnabled(!client.inputEnded && client.input.size() < kReadBufferBytes);
+    }
     ScheduleRun();
 }
 
@@ -243,7 +259,9 @@ void ScpiServer::Flush(Client& client) {
             client.output.clear();
         }
     }
-    client.writable->setEnabled(!client.outputGone && !client.output.isEmpty());
+    if (client.writable != nullptr) {
+        client.writable->setEnabled(!client.outputGone && !client.output.isEmpty());
+    }
     ScheduleRun();
 }
 
@@ -318,9 +336,7 @@ void ScpiServer::DropFinished() {
     const auto before = clients_.size();
     for (const std::shared_ptr<Client>& client : clients_) {
         if (client->Finished()) {
-            delete client->readable;
-            delete client->writable;
-            ::close(client->fd);
+            Disconnect(*client);
         }
     }
     clients_.erase(std::remove_if(clients_.begin(), clients_.end(),

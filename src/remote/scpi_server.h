@@ -68,6 +68,8 @@ private:
     void Frame(Client& client);
     // Sends what it can of the client's replies.
     void Flush(Client& client);
+    // Closes its socket; it takes and sends nothing more.
+    void Disconnect(Client& client);
     void ScheduleRun();
     void RunWaiting();
     std::shared_ptr<Client> NextClient();

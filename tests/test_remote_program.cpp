@@ -55,6 +55,7 @@ private slots:
     void listening();
     void endsOnSigterm();
     void reconnectsOnItsOwn();
+    void singleCopy();
     void options_data();
     void options();
 };
@@ -215,6 +216,25 @@ void RemoteProgramTest::reconnectsOnItsOwn() {
     QCOMPARE(client.Ask("VOLT 5;SYST:ERR?"), QStringLiteral("0,\"No error\""));
     QTRY_VERIFY(sim.LoggedCommands().contains(QStringLiteral("SV 05.00")));
     QVERIFY(panel.Terminate());
+}
+
+// A second copy for the same user, headless too, says so where a box would
+// and ends; the first goes on.
+void RemoteProgramTest::singleCopy() {
+    SimProcess sim;
+    QVERIFY(!sim.Start({}).isEmpty());
+    HeadlessPanel first;
+    QVERIFY(first.Start(sim.SlavePath(), {"--scpi=127.0.0.1:0"}));
+    HeadlessPanel second;
+    second.Environment().insert(QStringLiteral("XDG_RUNTIME_DIR"), first.RuntimeDir());
+    QVERIFY(second.Start(sim.SlavePath(), {}));
+    QVERIFY(second.Process().waitForFinished(HeadlessPanel::kDefaultTimeoutMs));
+    QCOMPARE(second.Process().exitCode(), 0);
+    QVERIFY(second.ErrorOutput().contains(QStringLiteral("This program is running now!")));
+    ScpiClient client;
+    QVERIFY(client.Connect(first.RemoteAddress()));
+    QCOMPARE(client.Ask("*TST?"), QStringLiteral("0"));
+    QVERIFY(first.Terminate());
 }
 
 void RemoteProgramTest::options_data() {

@@ -27,6 +27,8 @@ public:
 
     // The environment the program starts with; add to it before Start.
     QProcessEnvironment& Environment() { return env_; }
+    // Its runtime folder, where its single-copy lock lies.
+    QString RuntimeDir() const { return runtime_.path(); }
     // Starts the program with COM1 at com1 (COM2 to COM4 at paths that do not
     // exist) and --headless plus args. With an --scpi argument it waits until
     // the program names its address; false when it did not start, or did not.

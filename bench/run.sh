@@ -6,8 +6,11 @@
 # reply timeouts, peak resident memory. Then the panel with a full day of
 # readings and a thousand gaps in its trend: CPU with the trend closed, side
 # by side with an earlier build measured in the same run, and with the trend
-# open on each of its views, and peak resident memory. Every figure comes
-# with its goal ("met" or "MISSED"). Takes about 15 minutes.
+# open on each of its views, and peak resident memory. Then the program
+# headless with remote control: query round trips, how soon a set reaches the
+# wire, a fresh reading, CPU with a client asking ten times a second, 10 000
+# pipelined commands. Every figure comes with its goal ("met" or "MISSED").
+# Takes about 18 minutes.
 #   bench/run.sh [build-dir] [--against REV]
 # The earlier build is REV's, built in build-dir/bench-base/: by default the
 # commit where HEAD left main, or on main the commit before HEAD.
@@ -31,7 +34,8 @@ done
 
 zrm_require_packages build
 cmake -S "$ZRM_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build_dir" -j "$(nproc)" --target link_bench trend_bench zrm-panel zrm-sim >/dev/null
+cmake --build "$build_dir" -j "$(nproc)" --target link_bench trend_bench remote_bench zrm-panel \
+    zrm-sim >/dev/null
 
 # The earlier build, for the trend-closed figure; none outside a git checkout.
 base_bench=""
@@ -68,4 +72,5 @@ if [ -n "$base_bench" ]; then
 else
     "$build_dir/trend_bench"
 fi
+"$build_dir/remote_bench"
 echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

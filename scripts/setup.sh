@@ -29,6 +29,9 @@ package     lintian
 package     appstream
 package     desktop-file-utils
 package     man-db
+remote      python3-pyvisa-py      # clients that the remote-control tests drive the panel with
+remote      lxi-tools
+remote      netcat-openbsd
 fresh-root  debootstrap
 fresh-root  git                    # the checkout is cloned from HEAD
 '

@@ -36,6 +36,7 @@ private slots:
     void readError_data();
     void readError();
     void flood();
+    void fullOutputBuffer();
 
 private:
     // Opens the panel's port on the scripted line.
@@ -265,6 +266,35 @@ void TestTransport::flood() {
     QVERIFY(result.count(u'x') == result.size());
     QCOMPARE(panel_->ReplyPending, kTrue);
     QCOMPARE(panel_->TimeoutCount, std::int16_t(1));
+}
+
+// Commands written faster than the far end takes them fill the system's
+// buffer, and a write would block: Qt reports that as a resource error, as it
+// does a removed device. The line stays open and every command arrives.
+void TestTransport::fullOutputBuffer() {
+    OpenOnLine();
+    line_->Hold(true);
+    // 180 000 characters, far more than a pseudo-terminal holds, in bursts
+    // with the event loop between them, as remote control sends a flood.
+    constexpr int kBursts = 200;
+    constexpr int kCommands = 100 * kBursts;
+    for (int burst = 0; burst < kBursts; ++burst) {
+        for (int i = 0; i < kCommands / kBursts; ++i) {
+            panel_->SendCommand(QStringLiteral("SV 12.50"));
+        }
+        QCoreApplication::processEvents();
+    }
+    // A reply awaited meanwhile finds the line still there.
+    line_->Answer(QStringLiteral("L"), "S12.00\n");
+    panel_->SendCommand(QStringLiteral("L"));
+    QVERIFY(!panel_->LineDrained());
+    line_->Hold(false);
+    QCOMPARE(panel_->ReadReply(), QStringLiteral("12.00\n"));
+    QVERIFY(panel_->MSComm1->isOpen());
+    QVERIFY(line_->WaitForCommands(kCommands + 1));
+    QCOMPARE(line_->Commands(), QStringList(kCommands, QStringLiteral("SV 12.50"))
+                                    << QStringLiteral("L"));
+    QTRY_VERIFY(panel_->LineDrained());
 }
 
 QTEST_MAIN(TestTransport)

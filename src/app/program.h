@@ -13,3 +13,10 @@
 // accessible interfaces are installed before the controls are built, as an
 // interface, once asked for, is kept.
 std::unique_ptr<Form1> MakePanel();
+
+struct ProgramOptions;
+
+// Joins the capabilities to a loaded panel as the options ask: the trend and
+// the CSV log, remote control with its menu entry, and without a window the
+// log that ZRM_LOG_FILE names and the reconnection every 10 s.
+void JoinCapabilities(Form1& panel, const ProgramOptions& options);

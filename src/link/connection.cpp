@@ -32,7 +32,9 @@ void Form1::ConnectSupply() {
 
     ProgressWindow = new Form2(this);
     ProgressWindow->Form2_Load();
-    ProgressWindow->show();
+    if (!Headless) {
+        ProgressWindow->show();
+    }
     ProgressWindow->ShowCaption(ProgressText::Scanning);
     ProgressWindow->PBar1->setMaximum(kComPortCount);
     ProgressWindow->PBar1->setValue(0);
@@ -78,8 +80,11 @@ void Form1::ConnectSupply() {
         if (OutputOn == 1) {
             Timer3->start();
         }
+        LinkLost = false;
+        emit ConnectionMade(ParseStatusLine(MonitorReply));
     }
     Connecting = kFalse;
+    emit IdleAgain();
 }
 
 void Form1::CollectSupplyData() {

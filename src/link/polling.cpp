@@ -9,10 +9,10 @@ void Form1::Timer3_Timer() {
     if (Polling || Connecting != kFalse) {
         return;
     }
-    PollMonitor();
+    (void)PollMonitor();
 }
 
-void Form1::PollMonitor() {
+std::optional<StatusLine> Form1::PollMonitor() {
     Polling = true;
     SendCommand(Query::Status);
     MonitorReply = ReadReply();
@@ -36,4 +36,5 @@ void Form1::PollMonitor() {
     } else {
         emit PollMissed();
     }
+    return status;
 }

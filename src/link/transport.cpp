@@ -14,6 +14,8 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -42,15 +44,46 @@ void PrepareAlarm(QTimer& alarm) {
     alarm.setTimerType(Qt::PreciseTimer);
 }
 
+// Whether the port's device says that the line has hung up or is gone.
+bool HungUp(const QSerialPort& port) {
+#ifdef Q_OS_UNIX
+    pollfd device{static_cast<int>(port.handle()), POLLIN | POLLOUT, 0};
+    return poll(&device, 1, 0) < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    Q_UNUSED(port);
+    return true;
+#endif
+}
+
 // A removed device reports a resource error; a hung-up line (the cable or a
 // USB adapter pulled) reads as end of file, a read error. Either way nothing
 // more will come, and Qt would keep waking the event loop for the dead line.
-bool LineGone(QSerialPort::SerialPortError error) {
-    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+// Qt reports a full output buffer as a resource error too (a write that would
+// block): that line is still there and takes the rest as it has room.
+bool LineGone(const QSerialPort& port, QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ReadError || (error == QSerialPort::ResourceError && HungUp(port));
 }
 
 bool PortUsable(const QSerialPort& port) {
-    return port.isOpen() && !LineGone(port.error());
+    return port.isOpen() && !LineGone(port, port.error());
+}
+
+// What the system still holds for the line beyond which remote control waits:
+// a poll's "L" then waits no longer behind it than one set command takes.
+constexpr int kLineSlack = 16;
+constexpr double kMsPerChar = 10.0 * 1000 / 2400; // start, 8 data and stop bits
+
+// The characters written to the line's device that have not gone out yet.
+int QueuedOnLine(const QSerialPort& port) {
+    int queued = 0;
+#ifdef Q_OS_UNIX
+    if (ioctl(static_cast<int>(port.handle()), TIOCOUTQ, &queued) != 0) {
+        queued = 0;
+    }
+#else
+    Q_UNUSED(port);
+#endif
+    return queued;
 }
 
 // Whether this user may read and write the device, with the effective
@@ -90,7 +123,44 @@ QString OpenNote(int n, const QString& path, const PortOpening& opening, const Q
     return why.isEmpty() ? line : line + QLatin1String(" (") + why + u')';
 }
 
+// Counts a wait of the panel's for as long as it runs; the last one to end
+// tells whoever waits for the line to be free.
+class WaitScope {
+public:
+    explicit WaitScope(Form1& form) : form_(form) { ++form_.Waits; }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+    ~WaitScope() {
+        if (--form_.Waits == 0) {
+            emit form_.IdleAgain();
+        }
+    }
+
+private:
+    Form1& form_;
+};
+
 } // namespace
+
+bool Form1::Idle() const {
+    return Waits == 0 && Connecting == kFalse && !Reconnecting && !Timer2->isActive() &&
+           LineDrained();
+}
+
+bool Form1::LineDrained() const {
+    return !MSComm1->isOpen() ||
+           (MSComm1->bytesToWrite() == 0 && QueuedOnLine(*MSComm1) <= kLineSlack);
+}
+
+void Form1::WatchLineDrain() {
+    if (LineDrained()) {
+        emit IdleAgain();
+    } else if (MSComm1->bytesToWrite() == 0) {
+        // The system holds the rest; it goes out at the line's pace.
+        const int excess = QueuedOnLine(*MSComm1) - kLineSlack;
+        tmr_drain->start(static_cast<int>(std::ceil(excess * kMsPerChar)));
+    }
+}
 
 void Form1::SendCommand(const QString& command) {
     // An empty command is one that its builder refused.
@@ -105,6 +175,7 @@ void Form1::SendCommand(const QString& command) {
 }
 
 QString Form1::ReadReply() {
+    const WaitScope waiting(*this);
     ReplyPending = kTrue;
     ReplyBuffer buffer;
     QElapsedTimer clock;
@@ -146,6 +217,7 @@ QString Form1::ReadReply() {
 }
 
 void Form1::WaitSeconds(double seconds) {
+    const WaitScope waiting(*this);
     QElapsedTimer clock;
     clock.start();
     QTimer alarm;
@@ -198,10 +270,15 @@ PortOpening Form1::OpenPort() {
     connect(
         MSComm1, &QSerialPort::errorOccurred, this,
         [this](QSerialPort::SerialPortError error) {
-            if (LineGone(error) && MSComm1->error() == error) {
+            if (MSComm1->error() != error) {
+                return;
+            }
+            if (LineGone(*MSComm1, error)) {
                 qCDebug(lcLink).noquote()
                     << TraceMs() << "line gone:" << MSComm1->errorString() << "- port closed";
                 ClosePort();
+            } else if (error == QSerialPort::ResourceError) {
+                MSComm1->clearError();
             }
         },
         Qt::QueuedConnection);

@@ -18,10 +18,10 @@ struct LimitEdit {
 };
 
 struct EditTargetRow {
-    QStringView name;         // one of EditTargets, as EditTarget holds it
-    QLatin1String caption;    // lbl_cmd while it is the target
-    float PanelState::*value; // the edited value, which EditOrigin keeps
-    void (*step)(Form1&, Direction);
+    QStringView name;                // one of EditTargets, as EditTarget holds it
+    QLatin1String caption;           // lbl_cmd while it is the target
+    float PanelState::*value;        // the edited value, which EditOrigin keeps
+    bool (*step)(Form1&, Direction); // whether the step was taken, not refused at a bound
     // ENTER and CE, before the idle target returns; null on the idle target,
     // which both leave alone.
     void (*accept)(Form1&, const EditTargetRow&);
@@ -37,13 +37,14 @@ const EditTargetRow* FindEditTarget(QStringView target);
 // Makes the row the target and names it on lbl_cmd.
 void SelectEditTarget(Form1& form, const EditTargetRow& row);
 
-// The steps (step_adjust.cpp).
-void StepVoltageSet(Form1& form, Direction direction);
-void StepVoltageLimit(Form1& form, Direction direction);
-void StepCurrentLimit(Form1& form, Direction direction);
-void StepPowerLimit(Form1& form, Direction direction);
-void StepPlusPercent(Form1& form, Direction direction);
-void StepMinusPercent(Form1& form, Direction direction);
+// The steps (step_adjust.cpp): false when refused at a bound, and then
+// nothing changes. Remote control steps the set-point with StepVoltageSet.
+bool StepVoltageSet(Form1& form, Direction direction);
+bool StepVoltageLimit(Form1& form, Direction direction);
+bool StepCurrentLimit(Form1& form, Direction direction);
+bool StepPowerLimit(Form1& form, Direction direction);
+bool StepPlusPercent(Form1& form, Direction direction);
+bool StepMinusPercent(Form1& form, Direction direction);
 
 // ENTER and CE (edit_keys.cpp).
 void AcceptLimit(Form1& form, const EditTargetRow& row);

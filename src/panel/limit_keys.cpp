@@ -9,7 +9,7 @@ namespace {
 // and the keys that do not belong to the edit are disabled.
 void PressLimitKey(Form1& form, QStringView target) {
     const EditTargetRow& row = *FindEditTarget(target);
-    form.KeyPressTime = TimeOfDay();
+    form.KeyPressTime = form.KeyActionTime;
     form.EditOrigin = form.*row.value;
     SelectEditTarget(form, row);
     form.FlashControl = form.*row.limit.indicator;

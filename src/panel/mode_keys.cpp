@@ -4,6 +4,10 @@
 #include "wire_trace.h"
 
 void Form1::cmd_output_MouseDown() {
+    ToggleOutput();
+}
+
+void Form1::ToggleOutput() {
     OutputOn = static_cast<std::int16_t>(1 - OutputOn);
     // The supply toggles on "KO"; its state is not read back.
     SendCommand(KeyCommand::ToggleOutput);
@@ -17,20 +21,27 @@ void Form1::cmd_output_MouseDown() {
 }
 
 void Form1::cmd_lock_MouseDown() {
-    KeyPressTime = TimeOfDay();
-    SetPanelEnabled(false);
-    Locked = 1;
+    KeyPressTime = KeyActionTime;
+    LockPanel(true);
 }
 
 void Form1::cmd_lock_MouseUp() {
     // A hold across midnight counts as short and keeps the panel locked.
     if (HeldLong()) {
-        SetPanelEnabled(true);
-        Locked = 0;
+        LockPanel(false);
     }
 }
 
+void Form1::LockPanel(bool locked) {
+    SetPanelEnabled(!locked);
+    Locked = locked ? 1 : 0;
+}
+
 void Form1::cmd_rem_MouseDown() {
+    Reconnect();
+}
+
+void Form1::Reconnect() {
     // The one-second wait and the connection pump events: a second REM, or one
     // while the start-up connection runs, would start a scan inside the scan.
     if (Reconnecting || Connecting != kFalse) {
@@ -48,18 +59,21 @@ void Form1::cmd_rem_MouseDown() {
     WaitSeconds(1);
     ConnectSupply();
     Reconnecting = false;
+    emit IdleAgain();
 }
 
 void Form1::cmd_n_MouseDown() {
-    SendCommand(KeyCommand::NormalStep);
-    FineMode = 0;
-    lbl_fine->hide();
+    SelectStepSize(false);
 }
 
 void Form1::cmd_f_MouseDown() {
-    SendCommand(KeyCommand::FineStep);
-    lbl_fine->show();
-    FineMode = 1;
+    SelectStepSize(true);
+}
+
+void Form1::SelectStepSize(bool fine) {
+    SendCommand(fine ? KeyCommand::FineStep : KeyCommand::NormalStep);
+    FineMode = fine ? 1 : 0;
+    lbl_fine->setVisible(fine);
 }
 
 void Form1::tmr_flash_Timer() {

@@ -37,9 +37,7 @@ void Form1::cmd_v_MouseDown() {
     if (!BeginEntry(*this, txt_v, &Form1::ValidateVoltageSetEntry)) {
         return;
     }
-    VoltageSet = SingleNumber(txt_v->text());
-    ShowVoltageSet();
-    SendSetCommand(SetValue::VoltageSet, VoltageSet);
+    EnterVoltageSet(SingleNumber(txt_v->text()));
     txt_v->clear();
 }
 
@@ -47,11 +45,8 @@ void Form1::cmd_u_MouseDown() {
     if (!BeginEntry(*this, txt_u, &Form1::ValidateVoltageLimitEntry)) {
         return;
     }
-    dis_lv->setText(txt_u->text());
-    VoltageLimit = SingleNumber(dis_lv->text());
-    UpdatePowerFromLimits();
-    SendSetCommand(SetValue::VoltageLimit, VoltageLimit);
-    PullSetpointToLimit();
+    // The display takes the box's text as typed.
+    EnterVoltageLimit(SingleNumber(txt_u->text()), txt_u->text());
     txt_u->clear();
 }
 
@@ -59,10 +54,7 @@ void Form1::cmd_i_MouseDown() {
     if (!BeginEntry(*this, txt_i, &Form1::ValidateCurrentLimitEntry)) {
         return;
     }
-    CurrentLimit = SingleNumber(txt_i->text());
-    ShowCurrentLimit();
-    UpdatePowerFromLimits();
-    SendSetCommand(SetValue::CurrentLimit, CurrentLimit);
+    EnterCurrentLimit(SingleNumber(txt_i->text()));
     txt_i->clear();
 }
 
@@ -70,7 +62,33 @@ void Form1::cmd_p_MouseDown() {
     if (!BeginEntry(*this, txt_p, &Form1::ValidatePowerLimitEntry)) {
         return;
     }
-    PowerLimit = SingleNumber(txt_p->text());
+    EnterPowerLimit(SingleNumber(txt_p->text()));
+    txt_p->clear();
+}
+
+void Form1::EnterVoltageSet(float volts) {
+    VoltageSet = volts;
+    ShowVoltageSet();
+    SendSetCommand(SetValue::VoltageSet, VoltageSet);
+}
+
+void Form1::EnterVoltageLimit(float volts, const QString& shown) {
+    dis_lv->setText(shown);
+    VoltageLimit = volts;
+    UpdatePowerFromLimits();
+    SendSetCommand(SetValue::VoltageLimit, VoltageLimit);
+    PullSetpointToLimit();
+}
+
+void Form1::EnterCurrentLimit(float amperes) {
+    CurrentLimit = amperes;
+    ShowCurrentLimit();
+    UpdatePowerFromLimits();
+    SendSetCommand(SetValue::CurrentLimit, CurrentLimit);
+}
+
+void Form1::EnterPowerLimit(float watts) {
+    PowerLimit = watts;
     ShowPowerLimit();
     SendSetCommand(SetValue::PowerLimit, PowerLimit);
     // The supply derives a new current limit from the power limit; with the
@@ -79,7 +97,21 @@ void Form1::cmd_p_MouseDown() {
         WaitSeconds(kCommandPauseSeconds);
         ReadBackCurrentLimit();
     }
-    txt_p->clear();
+}
+
+EntryRange Form1::EntryRangeOf(SetValue value) const {
+    switch (value) {
+    case SetValue::VoltageSet:
+        return {0, VoltageLimit};
+    case SetValue::VoltageLimit:
+        return {kLeastVoltageLimit, ModelMaxVoltage[ModelIndex]};
+    case SetValue::CurrentLimit:
+        return {kLeastCurrentLimit, ModelMaxCurrent[ModelIndex]};
+    case SetValue::PowerLimit:
+        // The most power the model can deliver at the present voltage limit.
+        return {kLeastPowerLimit, ModelMaxCurrent[ModelIndex] * VoltageLimit};
+    }
+    return {};
 }
 
 void Form1::txt_v_LostFocus() {
@@ -99,24 +131,26 @@ void Form1::txt_p_LostFocus() {
 }
 
 void Form1::ValidateVoltageSetEntry() {
-    KeepInRange(txt_v, VoltageLimit, FormatWithPattern(VoltageLimit, EntryPattern::VoltageSet), 0);
+    const EntryRange range = EntryRangeOf(SetValue::VoltageSet);
+    KeepInRange(txt_v, range.upper, FormatWithPattern(range.upper, EntryPattern::VoltageSet),
+                range.lower);
 }
 
 void Form1::ValidateVoltageLimitEntry() {
-    const float maximum = ModelMaxVoltage[ModelIndex];
-    KeepInRange(txt_u, maximum, FormatWithPattern(maximum, EntryPattern::VoltageLimit),
-                kLeastVoltageLimit);
+    const EntryRange range = EntryRangeOf(SetValue::VoltageLimit);
+    KeepInRange(txt_u, range.upper, FormatWithPattern(range.upper, EntryPattern::VoltageLimit),
+                range.lower);
 }
 
 void Form1::ValidateCurrentLimitEntry() {
-    const float maximum = ModelMaxCurrent[ModelIndex];
-    KeepInRange(txt_i, maximum, FormatWithPattern(maximum, EntryPattern::CurrentLimit),
-                kLeastCurrentLimit);
+    const EntryRange range = EntryRangeOf(SetValue::CurrentLimit);
+    KeepInRange(txt_i, range.upper, FormatWithPattern(range.upper, EntryPattern::CurrentLimit),
+                range.lower);
 }
 
 void Form1::ValidatePowerLimitEntry() {
-    // The most power the model can deliver at the present voltage limit.
-    const float maximum = ModelMaxCurrent[ModelIndex] * VoltageLimit;
-    KeepInRange(txt_p, maximum, FormatWithPattern(IntegerPart(maximum), EntryPattern::PowerLimit),
-                kLeastPowerLimit);
+    // The box gets the whole watts of the bound.
+    const EntryRange range = EntryRangeOf(SetValue::PowerLimit);
+    KeepInRange(txt_p, range.upper,
+                FormatWithPattern(IntegerPart(range.upper), EntryPattern::PowerLimit), range.lower);
 }

@@ -93,3 +93,29 @@ void Form1::PullSetpointToLimit() {
 bool Form1::HeldLong() const {
     return KeyReleaseTime - KeyPressTime >= LongPressTime;
 }
+
+void Form1::RunKeyAction(const std::function<void()>& action) {
+    if (KeysHeld) {
+        HeldKeyActions.append({TimeOfDay(), action});
+        return;
+    }
+    KeyActionTime = TimeOfDay();
+    action();
+}
+
+// A key's handler inside a remote command's reply wait or pause would put its
+// own exchange between the command and its reply.
+void Form1::HoldKeysWhile(const std::function<void()>& work) {
+    if (KeysHeld) {
+        work();
+        return;
+    }
+    KeysHeld = true;
+    work();
+    KeysHeld = false;
+    while (!HeldKeyActions.isEmpty()) {
+        const auto [time, action] = HeldKeyActions.takeFirst();
+        KeyActionTime = time;
+        action();
+    }
+}

@@ -33,20 +33,21 @@ bool PowerStepAllowed(const Form1& form, float candidate, Direction direction) {
 }
 
 // Kept on the panel only: ENTER sends the change as a whole.
-void StepPercent(float& percent, EntryBox* box, float low, float high, Direction direction) {
+bool StepPercent(float& percent, EntryBox* box, float low, float high, Direction direction) {
     const float candidate = percent + static_cast<float>(direction);
     if (!WithinBounds(candidate, low, high, direction)) {
-        return;
+        return false;
     }
     percent = candidate;
     box->setText(QString::number(percent));
+    return true;
 }
 
 // One press of the up or down key on the present target; none on a text
 // that names no target.
 void Step(Form1& form, Direction direction) {
     if (const EditTargetRow* row = FindEditTarget(form.EditTarget)) {
-        row->step(form, direction);
+        (void)row->step(form, direction);
     }
 }
 
@@ -60,28 +61,29 @@ void MoveFocusForStep(Form1& form) {
 
 } // namespace
 
-void StepVoltageSet(Form1& form, Direction direction) {
+bool StepVoltageSet(Form1& form, Direction direction) {
     if (!IsStepRow(form.FineMode)) {
-        return;
+        return false;
     }
     const float candidate =
         form.VoltageSet + static_cast<float>(direction) * form.VoltageStep[form.FineMode];
     if (!WithinBounds(candidate, 0.0f, form.VoltageLimit, direction)) {
-        return;
+        return false;
     }
     form.VoltageSet = candidate;
     form.ShowVoltageSet();
     form.SendCommand(StepCommand(StepValue::VoltageSet, direction));
+    return true;
 }
 
-void StepVoltageLimit(Form1& form, Direction direction) {
+bool StepVoltageLimit(Form1& form, Direction direction) {
     if (!IsModelRow(form.ModelIndex)) {
-        return;
+        return false;
     }
     const float candidate = form.VoltageLimit + static_cast<float>(direction);
     if (!WithinBounds(candidate, kLeastVoltageLimit, form.ModelMaxVoltage[form.ModelIndex],
                       direction)) {
-        return;
+        return false;
     }
     form.VoltageLimit = candidate;
     form.ShowVoltageLimit();
@@ -90,31 +92,33 @@ void StepVoltageLimit(Form1& form, Direction direction) {
     }
     form.UpdatePowerFromLimits();
     form.SendCommand(StepCommand(StepValue::VoltageLimit, direction));
+    return true;
 }
 
-void StepCurrentLimit(Form1& form, Direction direction) {
+bool StepCurrentLimit(Form1& form, Direction direction) {
     if (!IsModelRow(form.ModelIndex) || !IsStepRow(form.FineMode)) {
-        return;
+        return false;
     }
     const float candidate =
         form.CurrentLimit + static_cast<float>(direction) * form.CurrentStep[form.FineMode];
     if (!WithinBounds(candidate, kLeastCurrentLimit, form.ModelMaxCurrent[form.ModelIndex],
                       direction)) {
-        return;
+        return false;
     }
     form.CurrentLimit = candidate;
     form.ShowCurrentLimit();
     form.UpdatePowerFromLimits();
     form.SendCommand(StepCommand(StepValue::CurrentLimit, direction));
+    return true;
 }
 
-void StepPowerLimit(Form1& form, Direction direction) {
+bool StepPowerLimit(Form1& form, Direction direction) {
     if (!IsModelRow(form.ModelIndex)) {
-        return;
+        return false;
     }
     const float candidate = form.PowerLimit + static_cast<float>(direction);
     if (!PowerStepAllowed(form, candidate, direction)) {
-        return;
+        return false;
     }
     form.PowerLimit = candidate;
     // Only a raised power limit goes into txt_p as well.
@@ -130,14 +134,17 @@ void StepPowerLimit(Form1& form, Direction direction) {
         form.WaitSeconds(kCommandPauseSeconds);
         form.ReadBackCurrentLimit();
     }
+    return true;
 }
 
-void StepPlusPercent(Form1& form, Direction direction) {
-    StepPercent(form.PlusPercent, form.txt_plus, kPlusPercentLow, kPlusPercentHigh, direction);
+bool StepPlusPercent(Form1& form, Direction direction) {
+    return StepPercent(form.PlusPercent, form.txt_plus, kPlusPercentLow, kPlusPercentHigh,
+                       direction);
 }
 
-void StepMinusPercent(Form1& form, Direction direction) {
-    StepPercent(form.MinusPercent, form.txt_minus, kMinusPercentLow, kMinusPercentHigh, direction);
+bool StepMinusPercent(Form1& form, Direction direction) {
+    return StepPercent(form.MinusPercent, form.txt_minus, kMinusPercentLow, kMinusPercentHigh,
+                       direction);
 }
 
 void Form1::cmd_add_MouseDown() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_window.h"
 #include "panel_texts.h"
+#include "wire_trace.h"
 
 #include "geometry.h"
 #include "pictures.h"
@@ -9,6 +10,7 @@
 
 #include <QMessageBox>
 #include <QStatusBar>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -273,6 +275,8 @@ void Form1::BuildControls() {
     Timer2 = MakeTimer(this, "Timer2", 10);
     Timer3 = MakeTimer(this, "Timer3", 1000);
     tmr_flash = MakeTimer(this, "tmr_flash", 500);
+    tmr_drain = MakeTimer(this, "tmr_drain", 0);
+    tmr_drain->setSingleShot(true);
 
     MSComm1 = new QSerialPort(this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
@@ -293,6 +297,8 @@ void Form1::ConnectEvents() {
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
     connect(Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
     connect(tmr_flash, &QTimer::timeout, this, &Form1::tmr_flash_Timer);
+    connect(tmr_drain, &QTimer::timeout, this, &Form1::WatchLineDrain);
+    connect(MSComm1, &QSerialPort::bytesWritten, this, &Form1::WatchLineDrain);
     connect(cmd_exit, &QPushButton::clicked, this, &Form1::cmd_exit_Click);
 
     const std::pair<PanelKey*, void (Form1::*)()> presses[] = {
@@ -307,7 +313,9 @@ void Form1::ConnectEvents() {
         {cmd_n, &Form1::cmd_n_MouseDown},           {cmd_f, &Form1::cmd_f_MouseDown},
     };
     for (const auto& [key, handler] : presses) {
-        connect(key, &PanelKey::MouseDown, this, handler);
+        connect(key, &PanelKey::MouseDown, this, [this, handler = handler] {
+            RunKeyAction([this, handler] { (this->*handler)(); });
+        });
     }
     const std::pair<PanelKey*, void (Form1::*)()> releases[] = {
         {cmd_vlimit, &Form1::cmd_vlimit_MouseUp},
@@ -317,14 +325,24 @@ void Form1::ConnectEvents() {
     };
     for (const auto& [key, handler] : releases) {
         connect(key, &PanelKey::MouseUp, this, [this, key = key, handler = handler] {
-            KeyReleaseTime = key->ReleaseTime();
-            (this->*handler)();
+            // When it came up, also for a release that waits.
+            const float released = key->ReleaseTime();
+            RunKeyAction([this, handler, released] {
+                KeyReleaseTime = released;
+                (this->*handler)();
+            });
         });
     }
-    connect(cmd_add, &ImageKey::MouseDown, this, &Form1::cmd_add_MouseDown);
-    connect(cmd_add, &ImageKey::MouseUp, this, &Form1::cmd_add_MouseUp);
-    connect(cmd_sub, &ImageKey::MouseDown, this, &Form1::cmd_sub_MouseDown);
-    connect(cmd_sub, &ImageKey::MouseUp, this, &Form1::cmd_sub_MouseUp);
+    const std::tuple<ImageKey*, void (Form1::*)(), void (Form1::*)()> images[] = {
+        {cmd_add, &Form1::cmd_add_MouseDown, &Form1::cmd_add_MouseUp},
+        {cmd_sub, &Form1::cmd_sub_MouseDown, &Form1::cmd_sub_MouseUp},
+    };
+    for (const auto& [key, down, up] : images) {
+        connect(key, &ImageKey::MouseDown, this,
+                [this, down = down] { RunKeyAction([this, down] { (this->*down)(); }); });
+        connect(key, &ImageKey::MouseUp, this,
+                [this, up = up] { RunKeyAction([this, up] { (this->*up)(); }); });
+    }
 
     // The release of the Enter key in a box brings its value into range; every
     // other key is ignored.
@@ -336,13 +354,17 @@ void Form1::ConnectEvents() {
         {txt_plus, &Form1::ValidatePlusPercent, &Form1::txt_plus_LostFocus},
         {txt_minus, &Form1::ValidateMinusPercent, &Form1::txt_minus_LostFocus},
     };
+    // They wait with the keys (RunKeyAction): a box left for a key that waits
+    // is emptied only after that key has read it.
     for (const auto& [box, validate, lostFocus] : boxes) {
         connect(box, &EntryBox::KeyUp, this, [this, validate = validate](int key) {
             if (key == kEnterKey) {
-                (this->*validate)();
+                RunKeyAction([this, validate] { (this->*validate)(); });
             }
         });
-        connect(box, &EntryBox::LostFocus, this, lostFocus);
+        connect(box, &EntryBox::LostFocus, this, [this, lostFocus = lostFocus] {
+            RunKeyAction([this, lostFocus] { (this->*lostFocus)(); });
+        });
     }
 }
 
@@ -370,6 +392,12 @@ QString Form1::StatusText(StatusPanel panel) const {
 
 void Form1::ShowMessage(const QString& text, const QString& title, const QString& details,
                         QMessageBox::Icon icon) {
+    if (Headless) {
+        const QString said = details.isEmpty() ? text : text + u'\n' + details;
+        qCDebug(lcLink).noquote() << TraceMs() << "message" << title << "-" << said;
+        std::fprintf(stderr, "zrm-panel: %s: %s\n", qPrintable(title), qPrintable(said));
+        return;
+    }
     QMessageBox box(icon, title, text, QMessageBox::Ok, this);
     if (!details.isEmpty()) {
         box.setDetailedText(details);
@@ -385,7 +413,9 @@ void Form1::ReportCommunicationError(const QString& details) {
 void Form1::ReportLostLink() {
     // A box after every failed poll would leave a keyboard or screen-reader
     // user no time to reach REM between them.
-    if (!LostLinkReported && !LostLinkBoxOpen()) {
+    if (!LostLinkReported && Headless) {
+        ShowMessage(MessageText::CommunicationError, MessageText::CommunicationErrorTitle);
+    } else if (!LostLinkReported && !LostLinkBoxOpen()) {
         auto* box = new QMessageBox(QMessageBox::NoIcon, MessageText::CommunicationErrorTitle,
                                     MessageText::CommunicationError, QMessageBox::Ok, this);
         box->setObjectName(kLostLinkBoxName);
@@ -404,6 +434,7 @@ bool Form1::LostLinkBoxOpen() const {
 }
 
 void Form1::ShowCommunicationError() {
+    LinkLost = true;
     SetStatusText(StatusPanel::Status, StatusPanel1::CommunicationError);
     EnableGroupConnect(false);
     // REM is the way back to the supply, also when an open edit or the lock

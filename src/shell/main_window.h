@@ -10,6 +10,7 @@
 #pragma once
 
 #include "panel_keys.h"
+#include "panel_rules.h"
 #include "panel_state.h"
 #include "supply_commands.h"
 #include "supply_link.h"
@@ -134,10 +135,12 @@ public:
     QTimer* Timer2;    // 10 ms, one shot: the connection at start-up
     QTimer* Timer3;    // 1 s: the monitor poll while the output is on
     QTimer* tmr_flash; // 500 ms: blinks FlashControl during a limit edit
+    QTimer* tmr_drain; // one shot: looks again whether the line has room (WatchLineDrain)
     QSerialPort* MSComm1;
     QPointer<Form2> ProgressWindow;
 
     // The status bar's panels.
+    QLabel* StatusPanelLabel(StatusPanel panel) const;
     void SetStatusText(StatusPanel panel, const QString& text);
     QString StatusText(StatusPanel panel) const;
     void SetStatusToolTip(StatusPanel panel, const QString& text);
@@ -174,6 +177,17 @@ public:
     void ReportLostLink();
 
     // ---- Command transport ----
+    // No exchange with the supply is under way: no reply awaited, no pause,
+    // no connection, and the start-up connection is not still to come. Code
+    // that is not part of the panel (remote control) talks to the supply only
+    // then, never from inside one of the panel's waits; IdleAgain says when.
+    bool Idle() const;
+    // The line has carried what was sent, but for a command's worth: what a
+    // remote client sends faster than 2400 baud waits for it (and, through
+    // TCP, the client too), rather than piling up in front of the polls.
+    bool LineDrained() const;
+    // After the port handed on what it held: IdleAgain once the line has room.
+    void WatchLineDrain();
     // Writes command and CR if the port is usable; errors are ignored and
     // nothing is read. An empty command (one refused by its builder) is not sent.
     void SendCommand(const QString& command);
@@ -205,7 +219,9 @@ public:
     // status line that "SUM" replaced. row is the model's, or -1 if unknown.
     void RestoreVoltageLimit(int row);
     void Timer3_Timer();
-    void PollMonitor();
+    // One status exchange taken into the panel: the status line it took, or
+    // nothing when the reply was none.
+    std::optional<StatusLine> PollMonitor();
 
     // ---- Rules shared by the keys ----
     // The most a set command may carry for the connected model.
@@ -234,12 +250,31 @@ public:
     // The supply pulls its set-point down to a lower voltage limit by itself;
     // the panel follows.
     void PullSetpointToLimit();
+    // A press or release of a key: carried out at once, or after the remote
+    // command under way (KeysHeld).
+    void RunKeyAction(const std::function<void()>& action);
+    // Carries out work with the keys held back, then what they did meanwhile.
+    void HoldKeysWhile(const std::function<void()>& work);
     // Whether LOCK or a limit key, in the release being handled, was held for
     // a long press from its press to the time it came up. A hold across
     // midnight gives a negative time and counts as short.
     bool HeldLong() const;
 
     // ---- Set-point entry fields ----
+    // What the four keys do with the value of their box, once it is known to
+    // lie in EntryRangeOf: it is stored, shown and sent (the power limit's
+    // current limit read back with the output off). Remote control sets the
+    // values through them too. shown is what dis_lv takes: the box's text as
+    // typed, which may carry more than the number.
+    void EnterVoltageSet(float volts);
+    void EnterVoltageLimit(float volts, const QString& shown);
+    void EnterCurrentLimit(float amperes);
+    void EnterPowerLimit(float watts);
+    // The range that a value for a setting must lie in now: the set-point up
+    // to the voltage limit, the voltage and current limits from their least
+    // to the model's maximum, the power limit up to the model's current at
+    // the voltage limit. A typed value beyond it is replaced by its bound.
+    EntryRange EntryRangeOf(SetValue value) const;
     void cmd_v_MouseDown();
     void cmd_u_MouseDown();
     void cmd_i_MouseDown();
@@ -291,6 +326,13 @@ public:
     void ValidateMinusPercent();
 
     // ---- Output, lock, remote and fine keys ----
+    // Their rules, which remote control runs too: the output switched over
+    // (and the poll with it); the panel locked or unlocked; REM's new
+    // connection; fine or normal steps.
+    void ToggleOutput();
+    void LockPanel(bool locked);
+    void Reconnect();
+    void SelectStepSize(bool fine);
     void cmd_output_MouseDown();
     void cmd_lock_MouseDown();
     void cmd_lock_MouseUp();
@@ -300,6 +342,10 @@ public:
     void tmr_flash_Timer();
 
 signals:
+    // The last wait or connection under way has ended (see Idle).
+    void IdleAgain();
+    // A connection found the supply and took this status line.
+    void ConnectionMade(const StatusLine& status);
     // A monitor poll took this status line.
     void PollTaken(const StatusLine& status);
     // A monitor poll whose reply was no status line.
@@ -311,7 +357,6 @@ protected:
 private:
     void BuildControls();
     void ConnectEvents();
-    QLabel* StatusPanelLabel(StatusPanel panel) const;
     // Status panel 1, the connect group and REM after a communication error.
     void ShowCommunicationError();
     // The lost-link box is up, waiting for OK.

@@ -55,9 +55,11 @@ void Form1::Timer2_Timer() {
     // Off first: the connection pumps events and must not tick again.
     Timer2->stop();
     ConnectSupply();
-    show();
-    raise();
-    activateWindow();
+    if (!Headless) {
+        show();
+        raise();
+        activateWindow();
+    }
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {

@@ -13,6 +13,12 @@ inline constexpr float kLeastVoltageLimit = 1;     // V
 inline constexpr float kLeastCurrentLimit = 0.02f; // A
 inline constexpr float kLeastPowerLimit = 1;       // W
 
+// The bounds of a value that the panel accepts, both included.
+struct EntryRange {
+    float lower = 0;
+    float upper = 0;
+};
+
 // The patterns in which an entry box gets the upper bound that a typed value
 // crossed (its lower bound is written plainly: "0", "1", "0.02"). The power
 // box gets the whole watts of its bound.

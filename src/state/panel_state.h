@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QStringView>
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 class QLabel;
 class QWidget;
@@ -104,12 +106,23 @@ struct PanelState {
     // This loss of the link has had its box: no other until a poll is answered
     // again or REM is pressed.
     bool LostLinkReported = false;
+    int Waits = 0;         // reply waits and pauses under way, nested ones counted
+    bool LinkLost = true;  // no supply answers: none found yet, or the lost-link report came;
+                           // cleared by a connection that finds one
+    bool Headless = false; // no window: what a message box would say goes to standard error
 
     // The up and down keys wait for a current-limit read-back (a power step or
     // P LIMIT with the output off); their presses meanwhile, +1 up and -1
     // down, oldest first, are carried out after it.
     bool StepKeysHeld = false;
     QList<int> HeldSteps;
+
+    // Remote control carries out a command that talks to the supply: the
+    // keys' presses and releases meanwhile wait, and are carried out right
+    // after it in order, each with the time of day it came at.
+    bool KeysHeld = false;
+    QList<std::pair<float, std::function<void()>>> HeldKeyActions;
+    float KeyActionTime = 0; // s since midnight: when the press or release being handled came
 
     float FormWidth = 0;  // device-independent pixels, the window size at load
     float FormHeight = 0; // (the resize handler keeps it)

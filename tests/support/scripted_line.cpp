@@ -55,6 +55,15 @@ void ScriptedLine::Flood(qsizetype count) {
     Write(QByteArray(count, 'x'));
 }
 
+void ScriptedLine::Hold(bool held) {
+    if (readNotifier_) {
+        readNotifier_->setEnabled(!held);
+    }
+    if (!held) {
+        ReadFromPanel();
+    }
+}
+
 void ScriptedLine::Unplug() {
     readNotifier_.reset();
     writeNotifier_.reset();

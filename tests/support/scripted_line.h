@@ -42,6 +42,9 @@ public:
     void Flood(qsizetype count);
     // Closes the master side: the panel's port hangs up, as when the cable is pulled.
     void Unplug();
+    // Stops (true) or goes on (false) taking what the panel sends, as a
+    // slow far end: the line's buffer fills meanwhile.
+    void Hold(bool held);
 
     // Everything the panel sent, byte for byte.
     QByteArray Received() const { return received_; }

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "panel_instrument.h"
+
+#include "edit_targets.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace {
+
+// What each setting is on the panel, in the order of Setting.
+struct SettingRow {
+    SetValue value;
+    QStringView pattern; // its display's, whose last digit is the supply's resolution
+    float PanelState::*member;
+    void (*enter)(Form1&, float); // its entry key's rule
+};
+
+const SettingRow kSettings[] = {
+    {SetValue::VoltageSet, DisplayPattern::VoltageSet, &PanelState::VoltageSet,
+     [](Form1& panel, float volts) { panel.EnterVoltageSet(volts); }},
+    {SetValue::VoltageLimit, DisplayPattern::VoltageLimit, &PanelState::VoltageLimit,
+     [](Form1& panel, float volts) {
+         panel.EnterVoltageLimit(volts, FormatWithPattern(volts, DisplayPattern::VoltageLimit));
+     }},
+    {SetValue::CurrentLimit, DisplayPattern::CurrentLimit, &PanelState::CurrentLimit,
+     [](Form1& panel, float amperes) { panel.EnterCurrentLimit(amperes); }},
+    {SetValue::PowerLimit, DisplayPattern::PowerLimit, &PanelState::PowerLimit,
+     [](Form1& panel, float watts) { panel.EnterPowerLimit(watts); }},
+};
+
+static_assert(std::size(kSettings) == static_cast<size_t>(Setting::PowerLimit) + 1);
+
+const SettingRow& RowOf(Setting setting) {
+    return kSettings[static_cast<size_t>(setting)];
+}
+
+// The step of the last digit that a display pattern writes: "00.00" 0.01, "00" 1.
+float PatternResolution(QStringView pattern) {
+    const qsizetype point = pattern.indexOf(u'.');
+    const auto decimals = point < 0 ? 0 : static_cast<int>(pattern.size() - point - 1);
+    return static_cast<float>(std::pow(10.0, -decimals));
+}
+
+} // namespace
+
+std::optional<SupplyReading> ReadingOf(const StatusLine& status) {
+    const StatusField* fields[] = {&status.voltage, &status.current, &status.power,
+                                   &status.currentLimit, &status.powerLimit};
+    for (const StatusField* field : fields) {
+        if (!field->plain) {
+            return std::nullopt;
+        }
+    }
+    return SupplyReading{*status.voltage.plain, *status.current.plain, *status.power.plain,
+                         *status.currentLimit.plain, *status.powerLimit.plain};
+}
+
+PanelInstrument::PanelInstrument(Form1& panel, QObject* parent) : QObject(parent), panel_(panel) {
+    // Joined to a panel that is connected already: its last status line.
+    if (!panel_.LinkLost) {
+        last_ = ReadingOf(ParseStatusLine(panel_.MonitorReply));
+    }
+    const auto take = [this](const StatusLine& status) { last_ = ReadingOf(status); };
+    connect(&panel_, &Form1::ConnectionMade, this, take);
+    connect(&panel_, &Form1::PollTaken, this, take);
+}
+
+QString PanelInstrument::Model() const {
+    return panel_.StatusText(StatusPanel::Model);
+}
+
+bool PanelInstrument::EditOpen() const {
+    return panel_.EditTarget != EditTargets::VoltageSet;
+}
+
+float PanelInstrument::Value(Setting setting) const {
+    return panel_.*RowOf(setting).member;
+}
+
+// The entry boxes' range, within what the set command may carry.
+SettingRange PanelInstrument::Allowed(Setting setting) const {
+    const SettingRow& row = RowOf(setting);
+    const EntryRange range = panel_.EntryRangeOf(row.value);
+    return {range.lower, std::min(range.upper, panel_.SetMaximum(row.value)),
+            PatternResolution(row.pattern)};
+}
+
+void PanelInstrument::Set(Setting setting, float value) {
+    panel_.HoldKeysWhile([&] { RowOf(setting).enter(panel_, value); });
+}
+
+bool PanelInstrument::StepSetpoint(int direction) {
+    return StepVoltageSet(panel_, direction);
+}
+
+float PanelInstrument::SetpointStep() const {
+    return panel_.VoltageStep[panel_.FineMode == 1 ? 1 : 0];
+}
+
+std::optional<SupplyReading> PanelInstrument::Measure() {
+    std::optional<StatusLine> status;
+    panel_.HoldKeysWhile([&] { status = panel_.PollMonitor(); });
+    return status ? ReadingOf(*status) : std::nullopt;
+}
+
+void PanelInstrument::Reconnect() {
+    panel_.HoldKeysWhile([this] { panel_.Reconnect(); });
+}

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QStatusBar>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -129,6 +130,21 @@ void TestPortScan::failureReasons() {
         if (kind == u"missing") {
             paths << MissingPortPath(static_cast<int>(paths.size()) + 1);
             reasons << PortOutcomeText::NotPresent;
+            if (dropRoot) {
+                // A lock file that a killed panel left for the device, which
+                // this user may not remove: the device is still gone.
+                QProcess gone;
+                gone.start(QStringLiteral("true"));
+                QVERIFY(gone.waitForFinished(10000));
+                lockFiles << SerialLockFile(paths.last());
+                QFile lock(lockFiles.last());
+                QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                lock.write(QByteArray::number(gone.processId()).rightJustified(10) +
+                           "\nzrm-panel\n" + QSysInfo::machineHostName().toUtf8() + '\n');
+                lock.close();
+                QVERIFY(
+                    lock.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            }
             continue;
         }
         if (kind == u"denied") {

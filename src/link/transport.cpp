@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -108,6 +109,11 @@ PortOpening OpenFailure(QSerialPort::SerialPortError error, const QString& path)
     case QSerialPort::DeviceNotFoundError:
         return {PortOutcome::NotPresent};
     case QSerialPort::PermissionError:
+        // Qt takes the lock before it looks for the device, so a lock file
+        // left for a device that is gone would hide that it is gone.
+        if (!QFileInfo::exists(path)) {
+            return {PortOutcome::NotPresent};
+        }
         if (const std::optional<PortOpening> stale = FindStaleLock(path)) {
             return *stale;
         }

@@ -2,9 +2,12 @@
 #include "run_executor.h"
 
 #include "run_texts.h"
+#include "run_trace.h"
 
 #include <algorithm>
 #include <cmath>
+
+Q_LOGGING_CATEGORY(lcRun, "zrm.run", QtWarningMsg)
 
 namespace {
 
@@ -35,6 +38,24 @@ RunOutcome OutcomeOf(StopReason reason) {
 // points lie between them.
 double SupplyVolts(double volts) {
     return std::round(volts * 100) / 100;
+}
+
+const char* ActionName(RunAction action) {
+    switch (action) {
+    case RunAction::SetCurrentLimit:
+        return "current limit";
+    case RunAction::SetPowerLimit:
+        return "power limit";
+    case RunAction::SetVoltage:
+        return "voltage";
+    case RunAction::OutputOn:
+        return "output on";
+    case RunAction::OutputOff:
+        return "output off";
+    case RunAction::End:
+        return "end";
+    }
+    return "";
 }
 
 RunPosition Following(const Run& run, RunPosition at) {
@@ -86,6 +107,8 @@ std::optional<QString> RunExecutor::Start(const Run& run) {
     waiting_ = false;
     state_ = RunState::Running;
     clock_.start();
+    qCDebug(lcRun) << "start:" << run_.steps.size() << "steps," << run_.repeat << "passes,"
+                   << end_.ms << "ms";
     emit Changed();
     Advance();
     return std::nullopt;
@@ -230,6 +253,13 @@ void RunExecutor::Advance() {
 
 void RunExecutor::Execute(const RunCommand& command) {
     const qint64 at = RunMs();
+    qCDebug(lcRun).noquote() << QStringLiteral("%1 ms (due %2) pass %3 step %4: %5 %6")
+                                    .arg(at)
+                                    .arg(command.ms)
+                                    .arg(command.pass + 1)
+                                    .arg(command.step + 1)
+                                    .arg(QLatin1String(ActionName(command.action)))
+                                    .arg(command.value);
     switch (command.action) {
     case RunAction::SetCurrentLimit:
         supply_.SetCurrentLimit(command.value);
@@ -358,6 +388,8 @@ void RunExecutor::End(RunOutcome outcome) {
     waiting_ = false;
     state_ = RunState::Ended;
     outcome_ = outcome;
+    qCDebug(lcRun) << "end at" << endedAtMs_ << "ms, pass" << reached_.pass + 1 << "step"
+                   << reached_.step + 1 << "outcome" << static_cast<int>(outcome);
     emit Changed();
     emit Ended(outcome);
 }

@@ -241,6 +241,12 @@ void RunExecutor::Advance() {
         }
         const RunCommand due = *command;
         ++next_;
+        // A ramp's set-point that a later one due now replaces is not sent:
+        // after a wait the ramp goes on from where it stands.
+        if (due.action == RunAction::SetVoltage && next_ < commands_.size() &&
+            commands_[next_].action == RunAction::SetVoltage && commands_[next_].ms <= RunMs()) {
+            continue;
+        }
         Execute(due);
         if (!supply_.Idle()) {
             waiting_ = true;

@@ -501,6 +501,9 @@ void TestRun::listOverSocket_data() {
         << QStringList{"LIST:VOLT 5;DWEL 60;:INIT;:VOLT 7;:SYST:ERR? => -221,\"Settings conflict\"",
                        "ABOR;:LIST:STAT? => END,1,1,0.000,STOP"}
         << QStringList{"SV 05.00", "KO", "KO"};
+    QTest::newRow("*RST ends it too")
+        << plain << QStringList{"LIST:VOLT 5;DWEL 60;:INIT;*RST;:LIST:STAT? => END,1,1,0.000,STOP"}
+        << QStringList{"SV 05.00", "KO", "KO"};
     QTest::newRow("lists of other lengths start nothing")
         << plain
         << QStringList{"LIST:VOLT 5,6,7;DWEL 0.2,0.2;:INIT;:SYST:ERR? => -226,\"Lists not same "

@@ -152,7 +152,7 @@ RunControl::RunControl(Form1& panel, TrendController& trend, MeterCounters& coun
     connect(&counters_, &MeterCounters::Changed, &trend_, &TrendController::ShowCounters);
     connect(&counters_, &MeterCounters::Changed, this, [this](const EnergyTotals& totals) {
         if (window_) {
-            window_->ShowCounters(totals);
+            window_->ShowTotals(totals);
         }
     });
     connect(&trend_, &TrendController::ResetCountersAsked, &counters_, &MeterCounters::Reset);
@@ -178,7 +178,7 @@ void RunControl::ShowWindow() {
         window_->setAttribute(Qt::WA_QuitOnClose, false);
         AddShortcut(window_);
         connect(window_->resetCounters, &QPushButton::clicked, &counters_, &MeterCounters::Reset);
-        window_->ShowCounters(counters_.Totals());
+        window_->ShowTotals(counters_.Totals());
         if (executor_.State() != RunState::Idle) {
             window_->ShowRun(executor_.CurrentRun());
         }

@@ -138,8 +138,10 @@ void Identify(Run& run, Quantity, const Argument&) {
 }
 
 // A live supply is left as it is, but for its output, which goes off: the
-// one state that is safe for whatever hangs on it.
+// one state that is safe for whatever hangs on it. A run ends first, with its
+// end action.
 void Reset(Run& run, Quantity, const Argument&) {
+    run.instrument.Abort();
     if (MayChange(run, run.instrument.OutputOn()) && run.instrument.OutputOn()) {
         run.instrument.ToggleOutput();
     }

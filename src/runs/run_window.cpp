@@ -220,13 +220,13 @@ RunWindow::RunWindow(RunExecutor& executor, QWidget* parent)
     connect(load, &QPushButton::clicked, this, &RunWindow::AskLoad);
     connect(save, &QPushButton::clicked, this, &RunWindow::AskSave);
     connect(start, &QPushButton::clicked, this, &RunWindow::StartRun);
-    connect(pause, &QPushButton::clicked, this, &RunWindow::TogglePause);
+    connect(pause, &QPushButton::clicked, this, &RunWindow::PauseOrResume);
     connect(stop, &QPushButton::clicked, &executor_, &RunExecutor::Stop);
 
     AddStep();
     resize(760, 480);
     ShowProgress();
-    ShowCounters({});
+    ShowTotals({});
 }
 
 QList<QLineEdit*> RunWindow::StopFields() const {
@@ -332,7 +332,7 @@ void RunWindow::ShowProgress() {
                                 CounterText(progress.delivered.wattHours)));
 }
 
-void RunWindow::ShowCounters(const EnergyTotals& totals) {
+void RunWindow::ShowTotals(const EnergyTotals& totals) {
     counters->setText(QString(RunWindowText::Counters)
                           .arg(CounterText(totals.ampHours), CounterText(totals.wattHours)));
 }
@@ -374,7 +374,7 @@ void RunWindow::StartRun() {
     ShowProgress();
 }
 
-void RunWindow::TogglePause() {
+void RunWindow::PauseOrResume() {
     if (executor_.State() == RunState::Paused) {
         executor_.Resume();
     } else {

@@ -43,7 +43,7 @@ public:
     bool SaveFile(const QString& path);
     // The executor's state and the panel's counters.
     void ShowProgress();
-    void ShowCounters(const EnergyTotals& totals);
+    void ShowTotals(const EnergyTotals& totals);
 
     QTableWidget* steps;
     QPushButton* addStep;
@@ -72,7 +72,7 @@ public:
 private:
     void AddStep();
     void StartRun();
-    void TogglePause();
+    void PauseOrResume();
     void AskLoad();
     void AskSave();
     void SayProblem(const QString& text);

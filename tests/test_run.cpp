@@ -483,12 +483,12 @@ void TestRun::listOverSocket_data() {
     QTest::addColumn<QStringList>("wire");
 
     const QStringList plain{"--model", "ZRM-522"};
-    QTest::newRow("a list runs to its end")
+    QTest::newRow("a list runs to its end, its values on the supply's 0.01")
         << plain
-        << QStringList{"LIST:VOLT 5,6;DWEL 0.3;COUN 1;:INIT;:SYST:ERR? => 0,\"No error\"",
-                       "LIST:VOLT?;DWEL?;COUN? => 5.00,6.00;0.300;1", "wait",
+        << QStringList{"LIST:VOLT 5.004,6.006;DWEL 0.3;COUN 1;:INIT;:SYST:ERR? => 0,\"No error\"",
+                       "LIST:VOLT?;DWEL?;COUN? => 5.00,6.01;0.300;1", "wait",
                        "LIST:STAT? => END,2,1,0.000,COMP"}
-        << QStringList{"SV 05.00", "KO", "SV 06.00", "KO"};
+        << QStringList{"SV 05.00", "KO", "SV 06.01", "KO"};
     QTest::newRow("a current limit per step, a dwell for all, two passes")
         << plain
         << QStringList{"LIST:VOLT 5,6;CURR 1,2;DWEL 200 MS;COUN 2;:INIT;:LIST:STAT? =~ "
@@ -500,6 +500,11 @@ void TestRun::listOverSocket_data() {
         << plain
         << QStringList{"LIST:VOLT 5;DWEL 60;:INIT;:VOLT 7;:SYST:ERR? => -221,\"Settings conflict\"",
                        "ABOR;:LIST:STAT? => END,1,1,0.000,STOP"}
+        << QStringList{"SV 05.00", "KO", "KO"};
+    QTest::newRow("OUTP OFF ends it as OUTPUT does")
+        << plain
+        << QStringList{"LIST:VOLT 5;DWEL 60;:INIT;:OUTP OFF;:LIST:STAT?;:OUTP? => "
+                       "END,1,1,0.000,OUTP;0"}
         << QStringList{"SV 05.00", "KO", "KO"};
     QTest::newRow("*RST ends it too")
         << plain << QStringList{"LIST:VOLT 5;DWEL 60;:INIT;*RST;:LIST:STAT? => END,1,1,0.000,STOP"}

@@ -140,6 +140,10 @@ void PanelInstrument::Abort() {
     }
 }
 
+bool PanelInstrument::EndRunOutputOff() {
+    return runs_ != nullptr && runs_->EndByOutput();
+}
+
 RunReport PanelInstrument::Report() const {
     RunReport report;
     if (runs_ == nullptr) {

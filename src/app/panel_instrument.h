@@ -48,6 +48,7 @@ public:
     void SetListCount(int count) override { listCount_ = count; }
     InitiateResult Initiate() override;
     void Abort() override;
+    bool EndRunOutputOff() override;
     RunReport Report() const override;
     double ChargeAh() const override;
     double EnergyWh() const override;

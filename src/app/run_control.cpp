@@ -128,17 +128,8 @@ RunControl::RunControl(Form1& panel, TrendController& trend, MeterCounters& coun
     // After the key's own handler, which waits with it while a command is
     // under way, has switched the output over: a run ends with the output
     // off, whichever way it was.
-    connect(panel_.cmd_output, &PanelKey::MouseDown, this, [this] {
-        panel_.RunKeyAction([this] {
-            if (!executor_.Active()) {
-                return;
-            }
-            executor_.OutputKey();
-            if (panel_.OutputOn == 1) {
-                panel_.ToggleOutput();
-            }
-        });
-    });
+    connect(panel_.cmd_output, &PanelKey::MouseDown, this,
+            [this] { panel_.RunKeyAction([this] { EndByOutput(); }); });
     connect(panel_.cmd_rem, &PanelKey::MouseDown, this, [this] {
         lostShown_ = false;
         ShowState();
@@ -164,6 +155,17 @@ RunControl::~RunControl() {
     // Closing the panel ends a run without a command: the supply keeps its
     // last step.
     delete window_;
+}
+
+bool RunControl::EndByOutput() {
+    if (!executor_.Active()) {
+        return false;
+    }
+    executor_.OutputKey();
+    if (panel_.OutputOn == 1) {
+        panel_.ToggleOutput();
+    }
+    return true;
 }
 
 void RunControl::AddShortcut(QWidget* window) {

@@ -64,6 +64,10 @@ public:
     ~RunControl() override;
 
     void ShowWindow();
+    // OUTPUT's rule while a run is active, for the key and remote control:
+    // the run ends without its end action and the output goes off, whichever
+    // way it was. False when no run is active.
+    bool EndByOutput();
 
     RunExecutor& Executor() { return executor_; }
     MeterCounters& Counters() { return counters_; }

@@ -124,6 +124,9 @@ public:
     virtual InitiateResult Initiate() { return InitiateResult::NoSupply; }
     // Ends the run with its end action.
     virtual void Abort() {}
+    // OUTPUT's rule during a run: the run ends and the output goes off. False
+    // when no run is active.
+    virtual bool EndRunOutputOff() { return false; }
     virtual RunReport Report() const { return {}; }
     // The panel's amp-hour and watt-hour counters, and their reset.
     virtual double ChargeAh() const { return 0; }

@@ -321,6 +321,10 @@ void SetpointStepQuery(Run& run, Quantity, const Argument&) {
 // The supply only switches its output over; the panel knows which way.
 void SetOutput(Run& run, Quantity, const Argument& argument) {
     const bool on = argument.kind == Argument::Kind::On;
+    // The way out of a run is never refused, as OUTPUT on the panel.
+    if (!on && run.instrument.EndRunOutputOff()) {
+        return;
+    }
     if (MayChange(run, true) && run.instrument.OutputOn() != on) {
         run.instrument.ToggleOutput();
     }
@@ -402,12 +406,24 @@ ListValue ListOf(Quantity quantity) {
 }
 
 // A new list takes effect at the next INITiate; a run under way keeps its own.
+// Set-points and limits lie on their resolution as a single set's do; their
+// bounds are checked at INITiate, against the limits in force then.
 void SetList(Run& run, Quantity quantity, const Argument& argument) {
     if (argument.values.size() > kMostListValues) {
         run.Fail(ScpiError::TooMuchData);
         return;
     }
-    run.instrument.SetList(ListOf(quantity), argument.values);
+    QList<double> values = argument.values;
+    const SettingRange range = run.instrument.Allowed(SettingOf(quantity));
+    if (quantity != Quantity::Dwell && range.resolution > 0) {
+        // In hundredths counted whole, so that 5 stays 5.00 and passes the
+        // run's check of its decimals, which the float resolution would spoil.
+        const double perUnit = std::round(1 / range.resolution);
+        for (double& value : values) {
+            value = std::round(value * perUnit) / perUnit;
+        }
+    }
+    run.instrument.SetList(ListOf(quantity), values);
 }
 
 void ListQuery(Run& run, Quantity quantity, const Argument&) {

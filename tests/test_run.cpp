@@ -503,11 +503,13 @@ void TestRun::listOverSocket_data() {
         << QStringList{"SV 05.00", "KO", "KO"};
     QTest::newRow("OUTP OFF ends it as OUTPUT does")
         << plain
-        << QStringList{"LIST:VOLT 5;DWEL 60;:INIT;:OUTP OFF;:LIST:STAT?;:OUTP? => "
-                       "END,1,1,0.000,OUTP;0"}
+        << QStringList{"LIST:VOLT 5;DWEL 60;:INIT;:OUTP OFF;:LIST:STAT?;:OUTP?;:SYST:ERR? => "
+                       "END,1,1,0.000,OUTP;0;0,\"No error\""}
         << QStringList{"SV 05.00", "KO", "KO"};
     QTest::newRow("*RST ends it too")
-        << plain << QStringList{"LIST:VOLT 5;DWEL 60;:INIT;*RST;:LIST:STAT? => END,1,1,0.000,STOP"}
+        << plain
+        << QStringList{"LIST:VOLT 5;DWEL 60;:INIT;*RST;:LIST:STAT?;:SYST:ERR? => "
+                       "END,1,1,0.000,STOP;0,\"No error\""}
         << QStringList{"SV 05.00", "KO", "KO"};
     QTest::newRow("lists of other lengths start nothing")
         << plain

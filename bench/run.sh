@@ -9,8 +9,10 @@
 # open on each of its views, and peak resident memory. Then the program
 # headless with remote control: query round trips, how soon a set reaches the
 # wire, a fresh reading, CPU with a client asking ten times a second, 10 000
-# pipelined commands. Every figure comes with its goal ("met" or "MISSED").
-# Takes about 18 minutes.
+# pipelined commands. Last, a ten-minute run with a step every 10 s and
+# ramps: how late each step's first command reached the wire, the drift from
+# the first step to the last, CPU over the run. Every figure comes with its
+# goal ("met" or "MISSED"). Takes about 29 minutes.
 #   bench/run.sh [build-dir] [--against REV]
 # The earlier build is REV's, built in build-dir/bench-base/: by default the
 # commit where HEAD left main, or on main the commit before HEAD.
@@ -34,8 +36,8 @@ done
 
 zrm_require_packages build
 cmake -S "$ZRM_ROOT" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build_dir" -j "$(nproc)" --target link_bench trend_bench remote_bench zrm-panel \
-    zrm-sim >/dev/null
+cmake --build "$build_dir" -j "$(nproc)" --target link_bench trend_bench remote_bench run_bench \
+    zrm-panel zrm-sim >/dev/null
 
 # The earlier build, for the trend-closed figure; none outside a git checkout.
 base_bench=""
@@ -73,4 +75,5 @@ else
     "$build_dir/trend_bench"
 fi
 "$build_dir/remote_bench"
+"$build_dir/run_bench"
 echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

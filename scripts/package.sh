@@ -42,7 +42,7 @@ fail() {
 }
 
 depends="$(dpkg-deb --field "$deb" Depends)"
-for lib in libqt6widgets6 libqt6serialport6 libqt6charts6 libqt6gui6 libqt6core6; do
+for lib in libqt6widgets6 libqt6serialport6 libqt6charts6 libqt6dbus6 libqt6gui6 libqt6core6; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 contents="$(dpkg-deb --contents "$deb")"

@@ -32,6 +32,7 @@ package     man-db
 remote      python3-pyvisa-py      # clients that the remote-control tests drive the panel with
 remote      lxi-tools
 remote      netcat-openbsd
+test        dbus-daemon            # the private session bus of the sleep-block test
 fresh-root  debootstrap
 fresh-root  git                    # the checkout is cloned from HEAD
 '

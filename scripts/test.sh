@@ -25,7 +25,7 @@ if [ "$mode" = "--sanitize" ]; then
     cmake_options+=(-DZRM_SANITIZE=ON)
 fi
 
-zrm_require_packages build format remote
+zrm_require_packages build format remote test
 zrm_check_format
 zrm_build "$build_dir" "${cmake_options[@]}"
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs as pure functions: the schedule of a run, the stop conditions and the
 // counters over a series of readings, and the CSV run file with the errors a
-// bad file or a value out of range gives.
+// bad file or a value out of range gives; and the executor against a supply
+// that stands in for the panel: what it sends, and when it waits for the line.
 #include "run_counters.h"
 #include "run_csv.h"
+#include "run_executor.h"
 #include "run_schedule.h"
 
 #include <QTemporaryDir>
@@ -50,6 +52,33 @@ MeterReading At(qint64 ms, double volts, double amps = 0, double watts = 0) {
 // A ZRM-522 (40 V, 5 A, 200 W) with its voltage limit at 30 V.
 constexpr RunLimits kLimits{40, 5, 200, 30};
 
+// The panel as a run sees it, its line free or not: what it is asked to do.
+class StandInSupply : public RunSupply {
+public:
+    bool idle = true;
+    bool output = false;
+    std::optional<qint64> pollInMs;
+    QStringList calls;
+
+    bool Idle() const override { return idle; }
+    QString StartRefusal() const override { return {}; }
+    RunLimits Limits() const override { return kLimits; }
+    bool OutputOn() const override { return output; }
+    double VoltageSet() const override { return 0; }
+    void SetVoltage(double volts) override { calls.append(u'V' + QString::number(volts)); }
+    void SetCurrentLimit(double amps) override { calls.append(u'I' + QString::number(amps)); }
+    void SetPowerLimit(double watts) override { calls.append(u'P' + QString::number(watts)); }
+    void ToggleOutput() override {
+        output = !output;
+        calls.append(output ? QStringLiteral("on") : QStringLiteral("off"));
+    }
+    std::optional<qint64> NextPollInMs() const override { return pollInMs; }
+    void MovePoll(qint64 ms) override {
+        calls.append(QStringLiteral("poll moved"));
+        pollInMs = ms;
+    }
+};
+
 } // namespace
 
 class RunsTest : public QObject {
@@ -64,6 +93,8 @@ private slots:
     void csv_data();
     void csv();
     void fileExample();
+    void executor_data();
+    void executor();
 };
 
 void RunsTest::schedule_data() {
@@ -400,6 +431,75 @@ void RunsTest::fileExample() {
     QVERIFY(!loaded.error);
     QCOMPARE(loaded.run, charge);
     QCOMPARE(LoadRunFile(dir.filePath("missing.csv")).error.has_value(), true);
+}
+
+void RunsTest::executor_data() {
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<int>("outcome"); // a RunOutcome; -1 while the run is active
+
+    const QStringList first{"V5", "on"};
+    QTest::newRow("the line busy at the start: after the wait") << "busy start" << first << -1;
+    QTest::newRow("Stop waits for the line, then the end action")
+        << "stop while busy" << first + QStringList{"off"} << static_cast<int>(RunOutcome::Stopped);
+    QTest::newRow("a reading ends it with the end action")
+        << "reading" << first + QStringList{"off"} << static_cast<int>(RunOutcome::VoltageAbove);
+    QTest::newRow("paused, a reading still ends it")
+        << "paused reading" << first + QStringList{"off"}
+        << static_cast<int>(RunOutcome::VoltageAbove);
+    QTest::newRow("keep last step: no end action")
+        << "keep last step" << first << static_cast<int>(RunOutcome::Stopped);
+    QTest::newRow("a lost link ends it without a command")
+        << "lost link" << first << static_cast<int>(RunOutcome::LinkLost);
+    QTest::newRow("OUTPUT ends it without a command")
+        << "output key" << first << static_cast<int>(RunOutcome::OutputKey);
+    QTest::newRow("a poll due at the next step is moved behind it")
+        << "poll" << QStringList{"V5", "poll moved", "on"} << -1;
+}
+
+void RunsTest::executor() {
+    QFETCH(QString, cause);
+    QFETCH(QStringList, calls);
+    QFETCH(int, outcome);
+
+    StandInSupply supply;
+    RunExecutor executor(supply);
+    Run run = Steps({Step(5, cause == u"poll" ? 100 : 60'000), Step(6, 60'000)}, 1,
+                    cause == u"keep last step" ? EndAction::KeepLastStep : EndAction::OutputOff);
+    run.stop.voltageAbove = 6.5;
+    supply.idle = cause != u"busy start";
+    supply.pollInMs = cause == u"poll" ? std::optional<qint64>(50) : std::nullopt;
+    QCOMPARE(executor.Start(run), std::nullopt);
+    if (cause == u"busy start") {
+        QCOMPARE(supply.calls, QStringList{});
+        supply.idle = true;
+        executor.Continue();
+    } else if (cause == u"stop while busy") {
+        supply.idle = false;
+        executor.Stop();
+        QCOMPARE(executor.State(), RunState::Ending);
+        QCOMPARE(supply.calls, (QStringList{"V5", "on"}));
+        supply.idle = true;
+        executor.Continue();
+    } else if (cause == u"reading" || cause == u"paused reading") {
+        if (cause == u"paused reading") {
+            executor.Pause();
+        }
+        executor.TakeReading(At(1000, 5));
+        QCOMPARE(executor.Progress().outcome, std::nullopt);
+        executor.TakeReading(At(2000, 7));
+    } else if (cause == u"keep last step") {
+        executor.Stop();
+    } else if (cause == u"lost link") {
+        executor.LinkLost();
+    } else if (cause == u"output key") {
+        executor.OutputKey();
+    }
+    QCOMPARE(supply.calls, calls);
+    QCOMPARE(executor.Active(), outcome < 0);
+    if (outcome >= 0) {
+        QCOMPARE(static_cast<int>(executor.Progress().outcome.value()), outcome);
+    }
 }
 
 QTEST_GUILESS_MAIN(RunsTest)

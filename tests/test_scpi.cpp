@@ -286,6 +286,17 @@ void ScpiTest::numbers_data() {
     Row("unit the supply does not take", "", "POW 5KW", {""}, {}, {InvalidSuffix});
     Row("unit on a switch", "", "OUTP 1V", {""}, {}, {InvalidSuffix});
     Row("unit on a mask", "", "*ESE 4V", {""}, {}, {InvalidSuffix});
+    Row("lists with units, on the supply's resolution", "",
+        "LIST:VOLT 5 V,500 mV,7.456;VOLT?;:LIST:CURR 1500 MA;CURR?;:LIST:DWEL 1.5,250 MS;DWEL?",
+        {"5.00,0.50,7.46;1.50;1.500,0.250"});
+    Row("list count and its bounds", "", "LIST:COUN MAX;COUN?;COUN MIN;COUN?;COUN 7;COUN?",
+        {"1000000;1;7"});
+    Row("a count that is no whole number", "", "LIST:COUN 1.5", {""}, {}, {DataOutOfRange});
+    Row("a count of 0", "", "LIST:COUN 0", {""}, {}, {DataOutOfRange});
+    Row("unit on a count", "", "LIST:COUN 2 S", {""}, {}, {InvalidSuffix});
+    Row("unit of another quantity in a list", "", "LIST:VOLT 5,1 A", {""}, {}, {InvalidSuffix});
+    Row("a list longer than a run", "", "LIST:VOLT " + QStringList(1001, "5").join(u','), {""}, {},
+        {TooMuchData});
 }
 
 void ScpiTest::errors_data() {
@@ -310,6 +321,7 @@ void ScpiTest::errors_data() {
     Row("parameter of a query", "", "*IDN? 1", {""}, {}, {ParameterNotAllowed});
     Row("parameter of a reading", "", "MEAS:VOLT? MAX", {""}, {}, {ParameterNotAllowed});
     Row("two values", "", "VOLT 5,6", {""}, {}, {ParameterNotAllowed});
+    Row("word in a list", "", "LIST:DWEL 1,MAX", {""}, {}, {DataTypeError});
     Row("control character", "", "VOLT 5\x01", {""}, {}, {InvalidCharacter});
     Row("lone CR", "", "VOLT\r5", {""}, {}, {InvalidCharacter});
     Row("byte beyond ASCII", "", QString::fromLatin1("VOLT 5\xe9"), {""}, {}, {InvalidCharacter});

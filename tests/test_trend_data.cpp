@@ -314,11 +314,13 @@ void TestTrendData::csvRow_data() {
     QTest::addColumn<QString>("row");
 
     QTest::newRow("whole line") << QStringLiteral("12.34")
-                                << QStringLiteral("2026-03-04T05:06:07.089+01:00,12.346,12.34,"
-                                                  "1.234,15.2,2.50,75,ZRM-522,COM1\n");
-    QTest::newRow("garbled voltage") << QStringLiteral("1x.34")
-                                     << QStringLiteral("2026-03-04T05:06:07.089+01:00,12.346,,"
-                                                       "1.234,15.2,2.50,75,ZRM-522,COM1\n");
+                                << QStringLiteral(
+                                       "2026-03-04T05:06:07.089+01:00,12.346,12.34,"
+                                       "1.234,15.2,2.50,75,ZRM-522,COM1,0.012346,1.500000\n");
+    QTest::newRow("garbled voltage")
+        << QStringLiteral("1x.34")
+        << QStringLiteral("2026-03-04T05:06:07.089+01:00,12.346,,"
+                          "1.234,15.2,2.50,75,ZRM-522,COM1,0.012346,1.500000\n");
 }
 
 void TestTrendData::csvRow() {
@@ -327,8 +329,12 @@ void TestTrendData::csvRow() {
 
     const QDateTime time(QDate(2026, 3, 4), QTime(5, 6, 7, 89), QTimeZone(3600));
     const StatusLine status = ParseStatusLine(StatusPayload("110201", voltage));
-    QCOMPARE(CsvRow(time, 12.3456, status, QStringLiteral("ZRM-522"), QStringLiteral("COM1")), row);
-    QCOMPARE(CsvHeader().count(u','), 8);
+    QCOMPARE(CsvRow(time, 12.3456, status, QStringLiteral("ZRM-522"), QStringLiteral("COM1"),
+                    EnergyTotals{0.0123456, 1.5}),
+             row);
+    QCOMPARE(CsvHeader(), QStringLiteral("time,seconds,voltage (V),current (A),power (W),"
+                                         "current limit (A),power limit (W),model,port,"
+                                         "charge (Ah),energy (Wh)\n"));
 }
 
 // Pinned here once; the trend's window tests take them from trend_texts.h.

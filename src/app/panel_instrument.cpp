@@ -2,6 +2,7 @@
 #include "panel_instrument.h"
 
 #include "edit_targets.h"
+#include "run_control.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,7 +73,7 @@ QString PanelInstrument::Model() const {
 }
 
 bool PanelInstrument::EditOpen() const {
-    return panel_.EditTarget != EditTargets::VoltageSet;
+    return panel_.EditTarget != EditTargets::VoltageSet || (runs_ && runs_->Executor().Active());
 }
 
 float PanelInstrument::Value(Setting setting) const {
@@ -107,4 +108,80 @@ std::optional<SupplyReading> PanelInstrument::Measure() {
 
 void PanelInstrument::Reconnect() {
     panel_.HoldKeysWhile([this] { panel_.Reconnect(); });
+}
+
+QList<double> PanelInstrument::List(ListValue value) const {
+    return lists_[static_cast<int>(value)];
+}
+
+void PanelInstrument::SetList(ListValue value, const QList<double>& values) {
+    lists_[static_cast<int>(value)] = values;
+}
+
+InitiateResult PanelInstrument::Initiate() {
+    if (runs_ == nullptr || panel_.LinkLost) {
+        return InitiateResult::NoSupply;
+    }
+    if (EditOpen()) {
+        return InitiateResult::Conflict;
+    }
+    const std::optional<Run> run = RunFromLists(List(ListValue::Voltage), List(ListValue::Current),
+                                                List(ListValue::Dwell), listCount_);
+    if (!run) {
+        return InitiateResult::ListsDiffer;
+    }
+    // The run's first commands go now, as the keys' do.
+    return runs_->Executor().Start(*run) ? InitiateResult::OutOfRange : InitiateResult::Started;
+}
+
+void PanelInstrument::Abort() {
+    if (runs_ != nullptr) {
+        runs_->Executor().Stop();
+    }
+}
+
+bool PanelInstrument::EndRunOutputOff() {
+    return runs_ != nullptr && runs_->EndByOutput();
+}
+
+RunReport PanelInstrument::Report() const {
+    RunReport report;
+    if (runs_ == nullptr) {
+        return report;
+    }
+    const RunProgress progress = runs_->Executor().Progress();
+    static const RunReport::State kStates[] = {RunReport::State::Idle, RunReport::State::Running,
+                                               RunReport::State::Paused, RunReport::State::Ending,
+                                               RunReport::State::Ended};
+    report.state = kStates[static_cast<int>(progress.state)];
+    if (progress.state == RunState::Idle) {
+        return report;
+    }
+    report.step = progress.position.step + 1;
+    report.pass = progress.position.pass + 1;
+    report.secondsLeft = static_cast<double>(progress.leftMs) / 1000;
+    static const RunReport::End kEnds[] = {
+        RunReport::End::Completed,   RunReport::End::Time,       RunReport::End::Current,
+        RunReport::End::VoltageHigh, RunReport::End::VoltageLow, RunReport::End::Charge,
+        RunReport::End::Energy,      RunReport::End::Stopped,    RunReport::End::OutputKey,
+        RunReport::End::LinkLost,
+    };
+    if (progress.outcome) {
+        report.end = kEnds[static_cast<int>(*progress.outcome)];
+    }
+    return report;
+}
+
+double PanelInstrument::ChargeAh() const {
+    return runs_ != nullptr ? runs_->Counters().Totals().ampHours : 0;
+}
+
+double PanelInstrument::EnergyWh() const {
+    return runs_ != nullptr ? runs_->Counters().Totals().wattHours : 0;
+}
+
+void PanelInstrument::ResetCounters() {
+    if (runs_ != nullptr) {
+        runs_->Counters().Reset();
+    }
 }

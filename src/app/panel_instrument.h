@@ -12,6 +12,8 @@
 #include <QObject>
 #include <optional>
 
+class RunControl;
+
 class PanelInstrument : public QObject, public Instrument {
     Q_OBJECT
 public:
@@ -37,11 +39,29 @@ public:
     std::optional<SupplyReading> LastReading() const override { return last_; }
     bool OverTemperature() const override { return panel_.OverTemp == 1; }
 
+    // Runs: the lists that INITiate starts, kept for every client, the
+    // report of the run and the panel's counters.
+    void JoinRuns(RunControl& runs) { runs_ = &runs; }
+    QList<double> List(ListValue value) const override;
+    void SetList(ListValue value, const QList<double>& values) override;
+    int ListCount() const override { return listCount_; }
+    void SetListCount(int count) override { listCount_ = count; }
+    InitiateResult Initiate() override;
+    void Abort() override;
+    bool EndRunOutputOff() override;
+    RunReport Report() const override;
+    double ChargeAh() const override;
+    double EnergyWh() const override;
+    void ResetCounters() override;
+
 private:
     Form1& panel_;
     // The reading of the last status line that the connection, a poll or a
     // measurement took.
     std::optional<SupplyReading> last_;
+    RunControl* runs_ = nullptr;
+    QList<double> lists_[3]; // in the order of ListValue
+    int listCount_ = 1;
 };
 
 // The numbers of a status line, when every field holds a plain number.

@@ -4,6 +4,7 @@
 #include "headless.h"
 #include "options.h"
 #include "remote_control.h"
+#include "run_control.h"
 #include "trend_controller.h"
 
 #include <QMenu>
@@ -16,9 +17,13 @@ std::unique_ptr<Form1> MakePanel() {
 }
 
 void JoinCapabilities(Form1& panel, const ProgramOptions& options) {
-    // Both owned by the panel.
+    // All owned by the panel. The counters come before the trend, so that a
+    // log row carries the totals with its own reading.
+    MeterCounters* counters = JoinCounters(panel);
     auto* trend = new TrendController(panel);
+    auto* runs = new RunControl(panel, *trend, *counters);
     auto* remote = new RemoteControl(panel, options.remote);
+    remote->JoinRuns(*runs);
     trend->Menu()->addSeparator();
     trend->Menu()->addAction(remote->Action());
     if (options.remoteOn) {

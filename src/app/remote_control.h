@@ -28,6 +28,9 @@ public:
     void Stop();
     bool Running() const { return server_.IsListening(); }
 
+    // Runs over LIST and INITiate, and the counters.
+    void JoinRuns(RunControl& runs) { instrument_.JoinRuns(runs); }
+
     // The context menu's entry: checked while remote control runs.
     QAction* Action() const { return action_; }
     ScpiServer& Server() { return server_; }

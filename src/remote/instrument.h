@@ -5,6 +5,7 @@
 // the same thing, and the window shows its effect.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -29,6 +30,37 @@ struct SupplyReading {
     float powerLimit = 0;
 };
 
+// The value lists of the LIST subsystem: one value per step of a run, or one
+// for every step.
+enum class ListValue { Voltage, Current, Dwell };
+
+// Where the last run stands.
+struct RunReport {
+    enum class State { Idle, Running, Paused, Ending, Ended };
+    // How it ended.
+    enum class End {
+        None,
+        Completed,
+        Time,
+        Current, // the current stayed below its threshold
+        VoltageHigh,
+        VoltageLow,
+        Charge,
+        Energy,
+        Stopped,   // ABORt, or Stop in the run window
+        OutputKey, // OUTPUT on the panel
+        LinkLost,
+    };
+    State state = State::Idle;
+    int step = 0; // 1-based; 0 before the first run
+    int pass = 0;
+    double secondsLeft = 0;
+    End end = End::None;
+};
+
+// Why INITiate did not start a run.
+enum class InitiateResult { Started, NoSupply, Conflict, ListsDiffer, OutOfRange };
+
 class Instrument {
 public:
     virtual ~Instrument() = default;
@@ -42,8 +74,9 @@ public:
     virtual QString Model() const = 0;
     // The supply has stopped answering, or none was found.
     virtual bool LinkLost() const = 0;
-    // A limit or percent edit is open on the window, or a percent offset is
-    // applied: the settings belong to that edit until it ends.
+    // A limit or percent edit is open on the window, a percent offset is
+    // applied, or a run is active: the settings belong to that edit or run
+    // until it ends.
     virtual bool EditOpen() const = 0;
 
     virtual float Value(Setting setting) const = 0;
@@ -78,4 +111,25 @@ public:
     // without traffic.
     virtual std::optional<SupplyReading> LastReading() const = 0;
     virtual bool OverTemperature() const = 0;
+
+    // ---- Runs and the counters ----
+    // A panel without runs (the stand-ins of tests) keeps these: no list is
+    // kept and no run starts.
+    virtual QList<double> List(ListValue) const { return {}; }
+    virtual void SetList(ListValue, const QList<double>&) {}
+    virtual int ListCount() const { return 1; }
+    virtual void SetListCount(int) {}
+    // Starts the lists as a run, its end action the output off; the run's
+    // commands then go as the keys' do.
+    virtual InitiateResult Initiate() { return InitiateResult::NoSupply; }
+    // Ends the run with its end action.
+    virtual void Abort() {}
+    // OUTPUT's rule during a run: the run ends and the output goes off. False
+    // when no run is active.
+    virtual bool EndRunOutputOff() { return false; }
+    virtual RunReport Report() const { return {}; }
+    // The panel's amp-hour and watt-hour counters, and their reset.
+    virtual double ChargeAh() const { return 0; }
+    virtual double EnergyWh() const { return 0; }
+    virtual void ResetCounters() {}
 };

@@ -25,6 +25,8 @@ QString ScpiErrorText(int code) {
         return QStringLiteral("Data out of range");
     case ScpiError::TooMuchData:
         return QStringLiteral("Too much data");
+    case ScpiError::ListsNotSameLength:
+        return QStringLiteral("Lists not same length");
     case ScpiError::DataStale:
         return QStringLiteral("Data corrupt or stale");
     case ScpiError::HardwareError:

@@ -18,6 +18,7 @@ inline constexpr int InvalidSuffix = -131;
 inline constexpr int SettingsConflict = -221;
 inline constexpr int DataOutOfRange = -222;
 inline constexpr int TooMuchData = -223;
+inline constexpr int ListsNotSameLength = -226;
 inline constexpr int DataStale = -230;
 inline constexpr int HardwareError = -240;
 inline constexpr int QueueOverflow = -350;

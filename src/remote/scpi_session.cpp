@@ -20,6 +20,8 @@ enum class Takes {
     Switch,      // ON, OFF, or a number: 0 is OFF
     Mask,        // a register mask, 0 to 255
     StepSize,    // FINE or NORMal
+    Values,      // one or more values in the list's unit, separated by ','
+    Count,       // a whole number from 1, MIN or MAX
 };
 
 // What a row acts on, for the handlers that serve several rows.
@@ -32,12 +34,14 @@ enum class Quantity {
     Voltage, // measured
     Current,
     Power,
+    Dwell, // seconds
 };
 
 struct Argument {
     enum class Kind { None, Value, Minimum, Maximum, Default, Up, Down, On, Off, Fine, Normal };
     Kind kind = Kind::None;
-    double value = 0; // Value: in volts, amperes, watts; a mask
+    double value = 0;     // Value: in volts, amperes, watts; a mask; a count
+    QList<double> values; // Values, in volts, amperes, seconds
 };
 
 // One message being carried out.
@@ -134,8 +138,10 @@ void Identify(Run& run, Quantity, const Argument&) {
 }
 
 // A live supply is left as it is, but for its output, which goes off: the
-// one state that is safe for whatever hangs on it.
+// one state that is safe for whatever hangs on it. A run ends first, with its
+// end action.
 void Reset(Run& run, Quantity, const Argument&) {
+    run.instrument.Abort();
     if (MayChange(run, run.instrument.OutputOn()) && run.instrument.OutputOn()) {
         run.instrument.ToggleOutput();
     }
@@ -315,6 +321,10 @@ void SetpointStepQuery(Run& run, Quantity, const Argument&) {
 // The supply only switches its output over; the panel knows which way.
 void SetOutput(Run& run, Quantity, const Argument& argument) {
     const bool on = argument.kind == Argument::Kind::On;
+    // The way out of a run is never refused, as OUTPUT on the panel.
+    if (!on && run.instrument.EndRunOutputOff()) {
+        return;
+    }
     if (MayChange(run, true) && run.instrument.OutputOn() != on) {
         run.instrument.ToggleOutput();
     }
@@ -378,6 +388,165 @@ void QuestionableCondition(Run& run, Quantity, const Argument&) {
     run.Reply(QString::number(bits));
 }
 
+// ---- LIST, INITiate, ABORt and the counters ----
+
+// A run has at most this many steps; a longer list is refused.
+constexpr qsizetype kMostListValues = 1000;
+constexpr int kMostListCount = 1'000'000;
+
+ListValue ListOf(Quantity quantity) {
+    switch (quantity) {
+    case Quantity::CurrentLimit:
+        return ListValue::Current;
+    case Quantity::Dwell:
+        return ListValue::Dwell;
+    default:
+        return ListValue::Voltage;
+    }
+}
+
+// A new list takes effect at the next INITiate; a run under way keeps its own.
+// Set-points and limits lie on their resolution as a single set's do; their
+// bounds are checked at INITiate, against the limits in force then.
+void SetList(Run& run, Quantity quantity, const Argument& argument) {
+    if (argument.values.size() > kMostListValues) {
+        run.Fail(ScpiError::TooMuchData);
+        return;
+    }
+    QList<double> values = argument.values;
+    const SettingRange range = run.instrument.Allowed(SettingOf(quantity));
+    if (quantity != Quantity::Dwell && range.resolution > 0) {
+        // In hundredths counted whole, so that 5 stays 5.00 and passes the
+        // run's check of its decimals, which the float resolution would spoil.
+        const double perUnit = std::round(1 / range.resolution);
+        for (double& value : values) {
+            value = std::round(value * perUnit) / perUnit;
+        }
+    }
+    run.instrument.SetList(ListOf(quantity), values);
+}
+
+void ListQuery(Run& run, Quantity quantity, const Argument&) {
+    const int decimals = quantity == Quantity::Dwell ? 3 : 2;
+    QStringList values;
+    for (double value : run.instrument.List(ListOf(quantity))) {
+        values.append(QString::number(value, 'f', decimals));
+    }
+    run.Reply(values.join(u','));
+}
+
+void SetListCount(Run& run, Quantity, const Argument& argument) {
+    switch (argument.kind) {
+    case Argument::Kind::Minimum:
+        run.instrument.SetListCount(1);
+        return;
+    case Argument::Kind::Maximum:
+        run.instrument.SetListCount(kMostListCount);
+        return;
+    default:
+        break;
+    }
+    const double count = argument.value;
+    if (!(count >= 1 && count <= kMostListCount) || count != std::floor(count)) {
+        run.Fail(ScpiError::DataOutOfRange);
+        return;
+    }
+    run.instrument.SetListCount(static_cast<int>(count));
+}
+
+void ListCountQuery(Run& run, Quantity, const Argument&) {
+    run.Reply(QString::number(run.instrument.ListCount()));
+}
+
+void Initiate(Run& run, Quantity, const Argument&) {
+    switch (run.instrument.Initiate()) {
+    case InitiateResult::Started:
+        return;
+    case InitiateResult::NoSupply:
+        run.Fail(ScpiError::HardwareError);
+        return;
+    case InitiateResult::Conflict:
+        run.Fail(ScpiError::SettingsConflict);
+        return;
+    case InitiateResult::ListsDiffer:
+        run.Fail(ScpiError::ListsNotSameLength);
+        return;
+    case InitiateResult::OutOfRange:
+        run.Fail(ScpiError::DataOutOfRange);
+        return;
+    }
+}
+
+void Abort(Run& run, Quantity, const Argument&) {
+    run.instrument.Abort();
+}
+
+QString StateWord(RunReport::State state) {
+    switch (state) {
+    case RunReport::State::Idle:
+        return QStringLiteral("IDLE");
+    case RunReport::State::Running:
+    case RunReport::State::Ending:
+        return QStringLiteral("RUN");
+    case RunReport::State::Paused:
+        return QStringLiteral("PAUS");
+    case RunReport::State::Ended:
+        return QStringLiteral("END");
+    }
+    return {};
+}
+
+QString EndWord(RunReport::End end) {
+    switch (end) {
+    case RunReport::End::None:
+        return QStringLiteral("NONE");
+    case RunReport::End::Completed:
+        return QStringLiteral("COMP");
+    case RunReport::End::Time:
+        return QStringLiteral("TIME");
+    case RunReport::End::Current:
+        return QStringLiteral("CURR");
+    case RunReport::End::VoltageHigh:
+        return QStringLiteral("VHIG");
+    case RunReport::End::VoltageLow:
+        return QStringLiteral("VLOW");
+    case RunReport::End::Charge:
+        return QStringLiteral("CHAR");
+    case RunReport::End::Energy:
+        return QStringLiteral("ENER");
+    case RunReport::End::Stopped:
+        return QStringLiteral("STOP");
+    case RunReport::End::OutputKey:
+        return QStringLiteral("OUTP");
+    case RunReport::End::LinkLost:
+        return QStringLiteral("LINK");
+    }
+    return {};
+}
+
+// "RUN,2,1,7.500,NONE": the state, the step and pass in progress or reached,
+// the seconds to the schedule's end and how the run ended.
+void ListStateQuery(Run& run, Quantity, const Argument&) {
+    const RunReport report = run.instrument.Report();
+    run.Reply(QStringLiteral("%1,%2,%3,%4,%5")
+                  .arg(StateWord(report.state))
+                  .arg(report.step)
+                  .arg(report.pass)
+                  .arg(report.secondsLeft, 0, 'f', 3)
+                  .arg(EndWord(report.end)));
+}
+
+void CounterQuery(Run& run, Quantity quantity, const Argument&) {
+    constexpr int kCounterDecimals = 6;
+    const double value =
+        quantity == Quantity::Current ? run.instrument.ChargeAh() : run.instrument.EnergyWh();
+    run.Reply(QString::number(value, 'f', kCounterDecimals));
+}
+
+void ResetCounters(Run& run, Quantity, const Argument&) {
+    run.instrument.ResetCounters();
+}
+
 // ---- The table ----
 
 constexpr QStringView kVoltageLevel = u"[SOURce:]VOLTage[:LEVel][:IMMediate][:AMPLitude]";
@@ -426,6 +595,20 @@ const CommandRow kCommands[] = {
     {u"FETCh[:SCALar]:CURRent[:DC]", true, Takes::Nothing, Quantity::Current, Fetch},
     {u"FETCh[:SCALar]:POWer[:DC]", true, Takes::Nothing, Quantity::Power, Fetch},
     {u"STATus:QUEStionable:CONDition", true, Takes::Nothing, Quantity::None, QuestionableCondition},
+    {u"[SOURce:]LIST:VOLTage[:LEVel]", false, Takes::Values, Quantity::VoltageSet, SetList},
+    {u"[SOURce:]LIST:VOLTage[:LEVel]", true, Takes::Nothing, Quantity::VoltageSet, ListQuery},
+    {u"[SOURce:]LIST:CURRent[:LEVel]", false, Takes::Values, Quantity::CurrentLimit, SetList},
+    {u"[SOURce:]LIST:CURRent[:LEVel]", true, Takes::Nothing, Quantity::CurrentLimit, ListQuery},
+    {u"[SOURce:]LIST:DWELl", false, Takes::Values, Quantity::Dwell, SetList},
+    {u"[SOURce:]LIST:DWELl", true, Takes::Nothing, Quantity::Dwell, ListQuery},
+    {u"[SOURce:]LIST:COUNt", false, Takes::Count, Quantity::None, SetListCount},
+    {u"[SOURce:]LIST:COUNt", true, Takes::Nothing, Quantity::None, ListCountQuery},
+    {u"[SOURce:]LIST:STATe", true, Takes::Nothing, Quantity::None, ListStateQuery},
+    {u"INITiate[:IMMediate]", false, Takes::Nothing, Quantity::None, Initiate},
+    {u"ABORt", false, Takes::Nothing, Quantity::None, Abort},
+    {u"FETCh[:SCALar]:CHARge", true, Takes::Nothing, Quantity::Current, CounterQuery},
+    {u"FETCh[:SCALar]:ENERgy", true, Takes::Nothing, Quantity::Power, CounterQuery},
+    {u"SENSe:ACCumulate:RESet", false, Takes::Nothing, Quantity::None, ResetCounters},
 };
 
 const std::vector<HeaderPattern>& Patterns() {
@@ -461,7 +644,11 @@ std::optional<double> UnitScale(Quantity quantity, const QString& unit) {
         (quantity == Quantity::PowerLimit && unit == u"W")) {
         return 1.0;
     }
-    if ((volts && unit == u"MV") || (amperes && unit == u"MA")) {
+    if (quantity == Quantity::Dwell && unit == u"S") {
+        return 1.0;
+    }
+    if ((volts && unit == u"MV") || (amperes && unit == u"MA") ||
+        (quantity == Quantity::Dwell && unit == u"MS")) {
         return 1e-3;
     }
     return std::nullopt;
@@ -491,7 +678,7 @@ std::variant<Argument, int> TakeLevel(const CommandRow& row, const ScpiParameter
         if (!scale) {
             return ScpiError::InvalidSuffix;
         }
-        return Argument{Kind::Value, parameter.number * *scale};
+        return Argument{Kind::Value, parameter.number * *scale, {}};
     }
     if (parameter.kind == ScpiParameter::Kind::Word) {
         Kind kind =
@@ -500,7 +687,7 @@ std::variant<Argument, int> TakeLevel(const CommandRow& row, const ScpiParameter
             kind = WordKind(parameter.word, {{u"UP", Kind::Up}, {u"DOWN", Kind::Down}});
         }
         if (kind != Kind::None) {
-            return Argument{kind, 0};
+            return Argument{kind, 0, {}};
         }
     }
     return ScpiError::DataTypeError;
@@ -511,12 +698,12 @@ std::variant<Argument, int> TakeSwitch(const ScpiParameter& parameter) {
         if (!parameter.word.isEmpty()) {
             return ScpiError::InvalidSuffix;
         }
-        return Argument{std::lround(parameter.number) != 0 ? Kind::On : Kind::Off, 0};
+        return Argument{std::lround(parameter.number) != 0 ? Kind::On : Kind::Off, 0, {}};
     }
     if (parameter.kind == ScpiParameter::Kind::Word) {
         const Kind kind = WordKind(parameter.word, {{u"ON", Kind::On}, {u"OFF", Kind::Off}});
         if (kind != Kind::None) {
-            return Argument{kind, 0};
+            return Argument{kind, 0, {}};
         }
     }
     return ScpiError::DataTypeError;
@@ -533,7 +720,34 @@ std::variant<Argument, int> TakeMask(const ScpiParameter& parameter) {
     if (!(mask >= 0 && mask <= 255)) {
         return ScpiError::DataOutOfRange;
     }
-    return Argument{Kind::Value, mask};
+    return Argument{Kind::Value, mask, {}};
+}
+
+// A list's values, each a number in the list's unit.
+std::variant<Argument, int> TakeValues(const CommandRow& row,
+                                       const QList<ScpiParameter>& parameters) {
+    Argument argument{Kind::Value, 0, {}};
+    for (const ScpiParameter& parameter : parameters) {
+        if (parameter.kind != ScpiParameter::Kind::Number) {
+            return ScpiError::DataTypeError;
+        }
+        const std::optional<double> scale = UnitScale(row.quantity, parameter.word);
+        if (!scale) {
+            return ScpiError::InvalidSuffix;
+        }
+        argument.values.append(parameter.number * *scale);
+    }
+    return argument;
+}
+
+std::variant<Argument, int> TakeCount(const ScpiParameter& parameter) {
+    if (parameter.kind != ScpiParameter::Kind::Number) {
+        return ScpiError::DataTypeError;
+    }
+    if (!parameter.word.isEmpty()) {
+        return ScpiError::InvalidSuffix;
+    }
+    return Argument{Kind::Value, parameter.number, {}};
 }
 
 // The parameters converted to what the row takes, or why they are not.
@@ -543,6 +757,9 @@ std::variant<Argument, int> TakeArgument(const CommandRow& row,
     if (parameters.isEmpty()) {
         return optional ? std::variant<Argument, int>(Argument{})
                         : std::variant<Argument, int>(ScpiError::MissingParameter);
+    }
+    if (row.takes == Takes::Values) {
+        return TakeValues(row, parameters);
     }
     if (parameters.size() > 1 || row.takes == Takes::Nothing) {
         return ScpiError::ParameterNotAllowed;
@@ -556,7 +773,7 @@ std::variant<Argument, int> TakeArgument(const CommandRow& row,
         if (parameter.kind == ScpiParameter::Kind::Word) {
             const Kind kind = WordKind(parameter.word, {kBoundWords[0], kBoundWords[1]});
             if (kind != Kind::None) {
-                return Argument{kind, 0};
+                return Argument{kind, 0, {}};
             }
         }
         return ScpiError::DataTypeError;
@@ -569,11 +786,21 @@ std::variant<Argument, int> TakeArgument(const CommandRow& row,
             const Kind kind =
                 WordKind(parameter.word, {{u"FINE", Kind::Fine}, {u"NORMal", Kind::Normal}});
             if (kind != Kind::None) {
-                return Argument{kind, 0};
+                return Argument{kind, 0, {}};
             }
         }
         return ScpiError::DataTypeError;
+    case Takes::Count:
+        if (parameter.kind == ScpiParameter::Kind::Word) {
+            const Kind kind = WordKind(parameter.word, {kBoundWords[0], kBoundWords[1]});
+            if (kind != Kind::None) {
+                return Argument{kind, 0, {}};
+            }
+            return ScpiError::DataTypeError;
+        }
+        return TakeCount(parameter);
     case Takes::Nothing:
+    case Takes::Values:
         break;
     }
     return ScpiError::ParameterNotAllowed;

@@ -11,6 +11,14 @@ bool Joined(qint64 fromMs, qint64 toMs) {
 
 } // namespace
 
+std::optional<MeterReading> ReadingFromStatus(const StatusLine& status, qint64 ms) {
+    if (status.outputOn != 1 || !status.voltage.plain || !status.current.plain ||
+        !status.power.plain) {
+        return std::nullopt;
+    }
+    return MeterReading{ms, *status.voltage.plain, *status.current.plain, *status.power.plain};
+}
+
 void EnergyCounter::Take(const MeterReading& reading) {
     if (last_ && Joined(last_->ms, reading.ms)) {
         const double hours = static_cast<double>(reading.ms - last_->ms) / kMsPerHour;

@@ -6,6 +6,7 @@
 
 #include "run_model.h"
 #include "run_schedule.h"
+#include "status_line.h"
 
 #include <optional>
 
@@ -17,6 +18,11 @@ struct MeterReading {
     double current = 0; // A
     double power = 0;   // W
 };
+
+// The measured values of a status line taken at ms; nothing when the line
+// says the output is off (its voltage is then the set-point) or a measured
+// value is not a plain number, as nothing is known of the output then.
+std::optional<MeterReading> ReadingFromStatus(const StatusLine& status, qint64 ms);
 
 // Readings further apart than this are not joined: more than two missed
 // polls, as the trend breaks its line.

@@ -19,8 +19,7 @@ constexpr QStringView kCurrentPattern = u"0.00";
 constexpr QStringView kPowerPattern = u"0";
 
 const QStringList& Header() {
-    static const QStringList header{RunField::Voltage, RunField::CurrentLimit, RunField::PowerLimit,
-                                    RunField::Duration, RunField::Ramp};
+    static const QStringList header = RunStepHeader();
     return header;
 }
 
@@ -316,14 +315,19 @@ RunFile ReadRunCsv(QStringView text) {
     return file;
 }
 
-QString RunCsv(const Run& run) {
+QStringList RunStepHeader() {
+    return {RunField::Voltage, RunField::CurrentLimit, RunField::PowerLimit, RunField::Duration,
+            RunField::Ramp};
+}
+
+QList<std::pair<QLatin1String, QString>> RunSettingCells(const Run& run) {
     const StopConditions& stop = run.stop;
     const auto number = [](std::optional<double> value, int decimals) {
         return value ? DecimalText(*value, decimals) : QString();
     };
     const auto seconds = [](std::optional<qint64> ms) { return ms ? SecondsText(*ms) : QString(); };
     const std::optional<CurrentBelow>& below = stop.currentBelow;
-    const QList<std::pair<QLatin1String, QString>> settings{
+    return {
         {RunField::Repeat, QString::number(run.repeat)},
         {RunField::End, run.end == EndAction::OutputOff ? QString(RunWord::OutputOff)
                                                         : QString(RunWord::KeepLastStep)},
@@ -336,20 +340,37 @@ QString RunCsv(const Run& run) {
         {RunField::AmpHours, number(stop.ampHours, RunDecimals::Counter)},
         {RunField::WattHours, number(stop.wattHours, RunDecimals::Counter)},
     };
+}
+
+QStringList RunStepCells(const RunStep& step) {
+    return {
+        FormatWithPattern(step.voltage, kVoltagePattern),
+        step.currentLimit ? FormatWithPattern(*step.currentLimit, kCurrentPattern) : QString(),
+        step.powerLimit ? FormatWithPattern(*step.powerLimit, kPowerPattern) : QString(),
+        SecondsText(step.durationMs),
+        step.ramp ? QString(RunWord::Yes) : QString(RunWord::No),
+    };
+}
+
+QString CsvLineOf(const QStringList& cells) {
+    QStringList quoted;
+    for (const QString& cell : cells) {
+        const bool quote = cell.contains(u',') || cell.contains(u'"') || cell.contains(u'\n') ||
+                           cell.startsWith(u'#') || cell != cell.trimmed();
+        quoted.append(quote ? u'"' + QString(cell).replace(u'"', QStringLiteral("\"\"")) + u'"'
+                            : cell);
+    }
+    return quoted.join(u',');
+}
+
+QString RunCsv(const Run& run) {
     QString text = QStringLiteral("# ZRM run\n");
-    for (const auto& [key, value] : settings) {
+    for (const auto& [key, value] : RunSettingCells(run)) {
         text += key + u',' + value + u'\n';
     }
     text += Header().join(u',') + u'\n';
     for (const RunStep& step : run.steps) {
-        const QStringList cells{
-            FormatWithPattern(step.voltage, kVoltagePattern),
-            step.currentLimit ? FormatWithPattern(*step.currentLimit, kCurrentPattern) : QString(),
-            step.powerLimit ? FormatWithPattern(*step.powerLimit, kPowerPattern) : QString(),
-            SecondsText(step.durationMs),
-            step.ramp ? QString(RunWord::Yes) : QString(RunWord::No),
-        };
-        text += cells.join(u',') + u'\n';
+        text += RunStepCells(step).join(u',') + u'\n';
     }
     return text;
 }

@@ -31,7 +31,9 @@
 #include "run_model.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
+#include <utility>
 
 struct RunFileError {
     int line = 0; // 1-based; 0 for the file as a whole
@@ -51,6 +53,14 @@ inline constexpr qint64 kMaxRunFileBytes = 1024 * 1024;
 RunFile ReadRunCsv(QStringView text);
 // Every setting (empty when not given), the header and the steps, with LF.
 QString RunCsv(const Run& run);
+
+// The pieces of the file: the step columns' names, each setting's key and
+// value in the order they are written, a step's cells, and one line of cells,
+// quoted where a cell needs it.
+QStringList RunStepHeader();
+QList<std::pair<QLatin1String, QString>> RunSettingCells(const Run& run);
+QStringList RunStepCells(const RunStep& step);
+QString CsvLineOf(const QStringList& cells);
 
 RunFile LoadRunFile(const QString& path);
 // Writes the file whole or not at all; false, with error saying why, when it

@@ -3,6 +3,7 @@
 
 #include "run_texts.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -149,6 +150,35 @@ RunLimits LimitsOf(const PanelState& state) {
 QString RunError::Text() const {
     return step > 0 ? QString(RunText::StepError).arg(step).arg(field, reason)
                     : QString(RunText::RunError).arg(field, reason);
+}
+
+std::optional<Run> RunFromLists(const QList<double>& volts, const QList<double>& amps,
+                                const QList<double>& seconds, int repeat) {
+    const qsizetype steps = volts.size();
+    const auto fits = [steps](const QList<double>& list, bool mayBeEmpty) {
+        return list.size() == steps || list.size() == 1 || (mayBeEmpty && list.isEmpty());
+    };
+    if (!fits(amps, true) || !fits(seconds, false)) {
+        return std::nullopt;
+    }
+    const auto at = [](const QList<double>& list, qsizetype i) {
+        return list.size() == 1 ? list.first() : list[i];
+    };
+    Run run;
+    run.repeat = repeat;
+    run.end = EndAction::OutputOff;
+    for (qsizetype i = 0; i < steps; ++i) {
+        RunStep step;
+        step.voltage = volts[i];
+        if (!amps.isEmpty()) {
+            step.currentLimit = at(amps, i);
+        }
+        // Far beyond the longest step, and no overflow: refused as too long.
+        const double ms = std::clamp(at(seconds, i), -1.0, 2.0 * kMaxStepMs / 1000) * 1000;
+        step.durationMs = std::isfinite(ms) ? std::llround(ms) : kMaxStepMs + 1;
+        run.steps.append(step);
+    }
+    return run;
 }
 
 std::optional<RunError> ValidateRun(const Run& run, const RunLimits& limits) {

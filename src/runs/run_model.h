@@ -5,6 +5,7 @@
 // only.
 #pragma once
 
+#include "panel_rules.h"
 #include "panel_state.h"
 
 #include <QList>
@@ -56,8 +57,6 @@ inline constexpr int kMaxRunSteps = 1000;
 inline constexpr int kMaxRunRepeat = 1'000'000;
 inline constexpr qint64 kMaxStepMs = 1'000'000'000;    // about 11.5 days
 inline constexpr double kMaxCounterTarget = 1'000'000; // Ah or Wh
-inline constexpr float kLeastCurrentLimit = 0.02f;     // A, as the entry box allows
-inline constexpr float kLeastPowerLimit = 1;           // W
 
 // The decimals each value may have: those the supply takes for what is sent,
 // those the status line shows for what is compared with a reading.
@@ -93,6 +92,14 @@ struct RunError {
 
     QString Text() const;
 };
+
+// A run from value lists, as remote control sets one up: a voltage per step;
+// the current limits and the dwell times (s) one per step or one for every
+// step, no current limit leaving the limit in force; the repeat count; the
+// output off at the end. Nothing when a list's length fits neither. The run
+// is checked as any other (ValidateRun).
+std::optional<Run> RunFromLists(const QList<double>& volts, const QList<double>& amps,
+                                const QList<double>& seconds, int repeat);
 
 // Nothing for a run that may be sent as it is.
 std::optional<RunError> ValidateRun(const Run& run, const RunLimits& limits);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QLatin1String>
+#include <QString>
 
 // The fields of a step (the columns of the CSV file) and of the run as a
 // whole (the keys before the columns), each with its unit.
@@ -74,4 +75,64 @@ inline constexpr QLatin1String OpenQuote{"a quote that is not closed"};
 inline constexpr QLatin1String NoHeader{"the file ends before the header line: %1"};
 inline constexpr QLatin1String FileTooLarge{"the file is larger than %1 bytes"};
 inline constexpr QLatin1String NotUtf8{"the file is not UTF-8 text"};
+
+// Why a run does not start.
+inline constexpr QLatin1String AlreadyActive{"a run is active"};
+inline constexpr QLatin1String NoSupply{"no supply is connected: press REM to connect"};
+inline constexpr QLatin1String EditOpen{
+    "a limit or percent edit is open on the panel: close it with ENTER, CE or NORMAL first"};
 } // namespace RunText
+
+// The run window and the status bar.
+namespace RunWindowText {
+inline constexpr QLatin1String Title{"ZRM Run"};
+inline constexpr QLatin1String MenuEntry{"Show run"};
+inline constexpr QLatin1String AddStep{"Add step"};
+inline constexpr QLatin1String RemoveStep{"Remove step"};
+inline const QString Load = QStringLiteral("Load\u2026");
+inline const QString Save = QStringLiteral("Save\u2026");
+inline constexpr QLatin1String Start{"Start"};
+inline constexpr QLatin1String Pause{"Pause"};
+inline constexpr QLatin1String Resume{"Resume"};
+inline constexpr QLatin1String Stop{"Stop"};
+inline constexpr QLatin1String ResetCounters{"Reset counters"};
+inline constexpr QLatin1String FileFilter{"Run files (*.csv);;All files (*)"};
+inline constexpr QLatin1String LoadTitle{"Load a run"};
+inline constexpr QLatin1String SaveTitle{"Save the run"};
+inline constexpr QLatin1String RefusedTitle{"ZRM Run"};
+inline constexpr QLatin1String LoadFailed{"The run file %1 was not loaded.\n%2"};
+inline constexpr QLatin1String SaveFailed{"The run file %1 was not saved: %2"};
+inline constexpr QLatin1String NotStarted{"The run was not started: %1"};
+inline constexpr QLatin1String NotSaved{"The run was not saved: %1"};
+
+inline constexpr QLatin1String StepOrigin{"Step %1"};
+inline constexpr QLatin1String NoRun{"No run yet."};
+inline constexpr QLatin1String Running{"Running step %1 of %2, pass %3 of %4."};
+inline constexpr QLatin1String Paused{"Paused at step %1 of %2, pass %3 of %4."};
+inline constexpr QLatin1String Ending{"Ending at step %1 of %2, pass %3 of %4."};
+inline constexpr QLatin1String EndedAt{"Ended at step %1 of %2, pass %3 of %4: %5."};
+inline constexpr QLatin1String TimeLeft{"Time left: %1"};
+inline constexpr QLatin1String Delivered{"This run: %1 Ah, %2 Wh"};
+inline constexpr QLatin1String Counters{"Counters: %1 Ah, %2 Wh"};
+
+// How a run ended.
+inline constexpr QLatin1String Completed{"completed"};
+inline constexpr QLatin1String ElapsedTime{"its time was up"};
+inline constexpr QLatin1String CurrentBelow{"the current stayed below its threshold"};
+inline constexpr QLatin1String VoltageAbove{"the voltage rose above its limit"};
+inline constexpr QLatin1String VoltageBelow{"the voltage fell below its limit"};
+inline constexpr QLatin1String AmpHours{"the charge was delivered"};
+inline constexpr QLatin1String WattHours{"the energy was delivered"};
+inline constexpr QLatin1String Stopped{"stopped"};
+inline constexpr QLatin1String OutputKey{"stopped by OUTPUT, the output switched off"};
+inline constexpr QLatin1String LinkLost{
+    "the link to the supply was lost; the supply keeps its last setting"};
+inline constexpr QLatin1String OutputSwitchedOff{"; the output was switched off"};
+inline constexpr QLatin1String LastStepKept{"; the supply keeps the last step"};
+
+// The status bar's run panel, and its tooltip (the window's state line).
+inline constexpr QLatin1String PanelRunning{"Run %1/%2"};
+inline constexpr QLatin1String PanelPaused{"Paused %1/%2"};
+inline constexpr QLatin1String PanelLinkLost{"Run lost %1/%2"};
+inline constexpr QLatin1String PanelName{"Run"};
+} // namespace RunWindowText

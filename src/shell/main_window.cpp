@@ -411,6 +411,9 @@ void Form1::ReportCommunicationError(const QString& details) {
 }
 
 void Form1::ReportLostLink() {
+    // First, so that what others held of the keys is theirs again before the
+    // connect group goes off.
+    emit LinkLostReported();
     // A box after every failed poll would leave a keyboard or screen-reader
     // user no time to reach REM between them.
     if (!LostLinkReported && Headless) {

@@ -350,6 +350,9 @@ signals:
     void PollTaken(const StatusLine& status);
     // A monitor poll whose reply was no status line.
     void PollMissed();
+    // The link is reported lost (the transport's fifth timeout in a row, and
+    // every one after it), before the keys that need the supply go off.
+    void LinkLostReported();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

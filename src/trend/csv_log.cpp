@@ -9,7 +9,7 @@
 
 QString CsvHeader() {
     return QStringLiteral("time,seconds,voltage (V),current (A),power (W),current limit (A),"
-                          "power limit (W),model,port\n");
+                          "power limit (W),model,port,charge (Ah),energy (Wh)\n");
 }
 
 QString CsvNumber(const StatusField& field) {
@@ -23,7 +23,7 @@ QString CsvNumber(const StatusField& field) {
 }
 
 QString CsvRow(const QDateTime& time, double seconds, const StatusLine& status,
-               const QString& model, const QString& port) {
+               const QString& model, const QString& port, const EnergyTotals& counters) {
     const QDateTime withOffset = time.toOffsetFromUtc(time.offsetFromUtc());
     const QStringList fields{
         withOffset.toString(Qt::ISODateWithMs),
@@ -35,6 +35,8 @@ QString CsvRow(const QDateTime& time, double seconds, const StatusLine& status,
         CsvNumber(status.powerLimit),
         model,
         port,
+        QString::number(counters.ampHours, 'f', RunDecimals::Counter),
+        QString::number(counters.wattHours, 'f', RunDecimals::Counter),
     };
     return fields.join(u',') + u'\n';
 }

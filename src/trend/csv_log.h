@@ -4,6 +4,7 @@
 // that is pulled leaves only whole rows behind. Qt Core only.
 #pragma once
 
+#include "run_counters.h"
 #include "status_line.h"
 
 #include <QDateTime>
@@ -22,10 +23,11 @@ QString CsvNumber(const StatusField& field);
 
 // One row: the local time with milliseconds and its offset from UTC, the
 // seconds since the log began, the measured values and the limits from the
-// status line, the model and the port; the line ending included. A field
-// that is not a number is an empty cell: the row keeps its columns.
+// status line, the model and the port, then the panel's counters after this
+// reading; the line ending included. A field that is not a number is an
+// empty cell: the row keeps its columns.
 QString CsvRow(const QDateTime& time, double seconds, const StatusLine& status,
-               const QString& model, const QString& port);
+               const QString& model, const QString& port, const EnergyTotals& counters);
 
 class CsvLog {
 public:

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QTimer>
@@ -69,6 +70,9 @@ void TrendController::ShowTrend() {
         // Closing the panel still ends the program while the trend is open.
         window_->setAttribute(Qt::WA_QuitOnClose, false);
         AddShortcuts(window_);
+        connect(window_->resetCounters, &QPushButton::clicked, this,
+                &TrendController::ResetCountersAsked);
+        window_->ShowCounters(counters_);
         ShowLogState();
     }
     window_->show();
@@ -131,8 +135,16 @@ void TrendController::CloseLog() {
     }
 }
 
+void TrendController::ShowCounters(const EnergyTotals& totals) {
+    counters_ = totals;
+    if (window_) {
+        window_->ShowCounters(totals);
+    }
+}
+
 void TrendController::ShowLogState() {
     logAction_->setText(log_.IsOpen() ? QString(TrendText::StopLog) : TrendText::StartLog);
+    emit LoggingChanged(log_.IsOpen());
     if (window_) {
         window_->ShowLogging(log_.IsOpen() ? log_.Path() : QString());
     }
@@ -156,9 +168,9 @@ void TrendController::TakePoll(const StatusLine& status) {
     ring_.Append(*sample);
     CheckLogFile();
     if (log_.IsOpen()) {
-        const QString row =
-            CsvRow(QDateTime::currentDateTime(), log_.Seconds(), status,
-                   panel_.StatusText(StatusPanel::Model), panel_.StatusText(StatusPanel::Port));
+        const QString row = CsvRow(QDateTime::currentDateTime(), log_.Seconds(), status,
+                                   panel_.StatusText(StatusPanel::Model),
+                                   panel_.StatusText(StatusPanel::Port), counters_);
         if (!log_.Append(row)) {
             CloseLog();
             FailLog(QString(TrendText::WriteFailed).arg(log_.Path(), log_.Error()));

@@ -32,6 +32,8 @@ public:
     void ToggleLog();
     void StartLog(const QString& path);
     void StopLog();
+    // The panel's counters, for the trend window and the log's rows.
+    void ShowCounters(const EnergyTotals& totals);
 
     bool Logging() const { return log_.IsOpen(); }
     TrendRing& Ring() { return ring_; }
@@ -39,6 +41,12 @@ public:
     // Null until the trend was first shown.
     TrendWindow* Window() const { return window_; }
     QMenu* Menu() const { return menu_; }
+
+signals:
+    // A log started (true) or ended.
+    void LoggingChanged(bool on);
+    // The trend window's reset of the counters.
+    void ResetCountersAsked();
 
 private:
     void TakePoll(const StatusLine& status);
@@ -63,6 +71,7 @@ private:
     QPointer<TrendWindow> window_;
     QMenu* menu_;
     QAction* logAction_;
+    EnergyTotals counters_;
     // The next sample starts a new segment: a poll failed or stopped since the last one.
     bool breakLine_ = true;
 };

@@ -18,6 +18,9 @@ inline constexpr QLatin1String NoReading{"No reading yet"};
 inline constexpr QLatin1String NoValue{"--"};
 // The toggle that draws the limits also where they are far from the readings.
 inline constexpr QLatin1String AlwaysLimits{"Always show limits"};
+// The panel's counters, amp-hours and watt-hours, and their reset.
+inline constexpr QLatin1String Counters{"Charge %1 Ah   energy %2 Wh"};
+inline constexpr QLatin1String ResetCounters{"Reset counters"};
 // The newest reading: time, voltage, current, power, current and power limits.
 inline constexpr QLatin1String Newest{"%1   %2 V   %3 A   %4 W   (limits %5 A, %6 W)"};
 inline constexpr QLatin1String Voltage{"Voltage (V)"};

@@ -59,6 +59,12 @@ TrendWindow::TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget
     logging->setObjectName(QStringLiteral("logging"));
     logging->setTextInteractionFlags(Qt::TextSelectableByMouse);
     logging->hide();
+    counters = new QLabel(this);
+    counters->setObjectName(QStringLiteral("counters"));
+    counters->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    resetCounters = new QPushButton(TrendText::ResetCounters, this);
+    resetCounters->setObjectName(QStringLiteral("resetCounters"));
+    ShowCounters({});
 
     auto* controls = new QHBoxLayout;
     controls->addWidget(range);
@@ -76,6 +82,10 @@ TrendWindow::TrendWindow(const TrendRing& ring, const TrendClock& clock, QWidget
     for (const Plot& plot : plots_) {
         layout->addWidget(plot.view, 1);
     }
+    auto* counterRow = new QHBoxLayout;
+    counterRow->addWidget(counters, 1);
+    counterRow->addWidget(resetCounters);
+    layout->addLayout(counterRow);
     layout->addWidget(logging);
 
     moveOn_ = new QTimer(this);
@@ -261,6 +271,12 @@ void TrendWindow::DrawPlot(Plot& plot) {
                         QDateTime::fromMSecsSinceEpoch(toMs));
     plot.plot->Show(&values, showLimit ? limit : nullptr, fromMs, toMs, plot.axis->min(),
                     plot.axis->max());
+}
+
+void TrendWindow::ShowCounters(const EnergyTotals& totals) {
+    counters->setText(QString(TrendText::Counters)
+                          .arg(totals.ampHours, 0, 'f', RunDecimals::Counter)
+                          .arg(totals.wattHours, 0, 'f', RunDecimals::Counter));
 }
 
 void TrendWindow::ShowNewest() {

@@ -5,6 +5,7 @@
 // reading as text and the running log's file.
 #pragma once
 
+#include "run_counters.h"
 #include "trend_view.h"
 
 #include <QList>
@@ -33,12 +34,16 @@ public:
     void SampleAdded();
     // "Logging to <file>", hidden for an empty path.
     void ShowLogging(const QString& path);
+    // The panel's amp-hour and watt-hour counters.
+    void ShowCounters(const EnergyTotals& totals);
 
     QComboBox* range;
     QPushButton* pause;
     QCheckBox* limits;
     QLabel* newest;
     QLabel* logging;
+    QLabel* counters;
+    QPushButton* resetCounters;
 
     // What the charts show now; how often they moved on (each time the time
     // axis moves, with the new readings appended), and how often of those

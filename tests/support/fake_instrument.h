@@ -105,4 +105,13 @@ public:
     }
     std::optional<SupplyReading> LastReading() const override { return last; }
     bool OverTemperature() const override { return overTemperature; }
+
+    QList<double> lists[3]; // in the order of ListValue
+    int listCount = 1;
+    QList<double> List(ListValue value) const override { return lists[static_cast<int>(value)]; }
+    void SetList(ListValue value, const QList<double>& values) override {
+        lists[static_cast<int>(value)] = values;
+    }
+    int ListCount() const override { return listCount; }
+    void SetListCount(int count) override { listCount = count; }
 };

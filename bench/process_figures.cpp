@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 double CpuSeconds(qint64 pid) {
@@ -39,4 +40,11 @@ void Wait(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+QString UsePrivateRuntimeDir() {
+    static QTemporaryDir runtime; // outlives the panel's lock file in it
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    return runtime.path();
 }

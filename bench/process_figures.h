@@ -19,3 +19,8 @@ const char* Verdict(bool met);
 
 // Runs the event loop for `ms` milliseconds: a benchmark measures over a span.
 void Wait(int ms);
+
+// Points XDG_RUNTIME_DIR at a folder of this process's own, so the panel's
+// single-copy lock never meets a panel that runs beside the benchmark. Call it
+// before the application object is made. Gives the folder.
+QString UsePrivateRuntimeDir();

@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
@@ -54,9 +53,7 @@ QString LoadAverage() {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    UsePrivateRuntimeDir();
     QApplication app(argc, argv);
     const qint64 seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toLongLong() : 600;
 

@@ -20,6 +20,7 @@
 #include "main_window.h"
 #include "panel_checks.h"
 #include "panel_harness.h"
+#include "process_figures.h"
 #include "sim_panel.h"
 #include "sim_process.h"
 #include "soak_faults.h"
@@ -456,11 +457,7 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    // A runtime folder of its own, so the panel's single-copy lock never meets
-    // a panel that runs beside the soak.
-    static QTemporaryDir runtime; // outlives the panel's lock file
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    UsePrivateRuntimeDir();
     qInstallMessageHandler(CountQtMessage);
     QApplication app(argc, argv);
 

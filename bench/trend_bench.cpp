@@ -17,7 +17,7 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QTemporaryDir>
+#include <QDir>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -69,10 +69,7 @@ struct Figure {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Static, so it outlives the panel's single-copy lock in it.
-    static QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    const QDir runtime(UsePrivateRuntimeDir());
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     const qsizetype beforeAt = args.indexOf(QStringLiteral("--closed-before"));
